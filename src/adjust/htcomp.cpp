@@ -1,0 +1,7 @@
+#include "adjust/htcomp.h"
+
+namespace quarlo {
+
+void htcomp(RunContext&) {}
+
+} // namespace quarlo

@@ -1,0 +1,10 @@
+// Provisional heights of stations whose height the input does not give.
+#pragma once
+
+#include "driver/context.h"
+
+namespace quarlo {
+
+void htcomp(RunContext& ctx);
+
+} // namespace quarlo

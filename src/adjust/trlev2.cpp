@@ -1,0 +1,7 @@
+#include "adjust/trlev2.h"
+
+namespace quarlo {
+
+void trlev2(RunContext&) {}
+
+} // namespace quarlo

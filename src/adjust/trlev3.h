@@ -1,0 +1,10 @@
+// Solution stage of one iteration.
+#pragma once
+
+#include "driver/context.h"
+
+namespace quarlo {
+
+void trlev3(RunContext& ctx);
+
+} // namespace quarlo

@@ -1,0 +1,355 @@
+#include "driver/filasn.h"
+
+#include "driver/records.h"
+#include "report/edit.h"
+#include "report/iocat3.h"
+#include "report/print.h"
+
+#include <algorithm>
+#include <istream>
+#include <ostream>
+
+namespace quarlo {
+
+namespace {
+
+constexpr std::size_t kNameLength = 80;
+constexpr std::size_t kPathLength = 40;
+
+const char* const kWorkFileNames[8] = {"quarlo01.wrk", "quarlo02.wrk", "quarlo13.wrk", "quarlo09.wrk",
+                                       "quarlo18.wrk", "quarlo20.wrk", "quarlo21.wrk", "quarlo22.wrk"};
+
+std::string field80(const std::string& s) { return pad_line(s, kNameLength); }
+
+std::string rtrim(const std::string& s) {
+    std::size_t end = s.find_last_not_of(' ');
+    return end == std::string::npos ? std::string() : s.substr(0, end + 1);
+}
+
+std::ostream& console(RunContext& ctx) { return *ctx.console.out; }
+
+bool path_set(const std::string& path) { return !path.empty() && path[0] != ' ' && path[0] != 'x'; }
+
+void abandon(RunContext& ctx) { ctx.option.run_status = -9; }
+
+// Reads one line from the console; false at end of input or on an error.
+bool console_line(RunContext& ctx, std::string& line) {
+    line.clear();
+    if (!ctx.console.in || !std::getline(*ctx.console.in, line)) return false;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return true;
+}
+
+} // namespace
+
+std::string trim_name(const std::string& name) {
+    std::size_t blank = name.find(' ');
+    return blank == std::string::npos ? name : name.substr(0, blank);
+}
+
+bool open_work_file(RunContext& ctx, DirectFile& file, const std::string& path, int record_length) {
+    if (!file.open(path, record_length)) return false;
+    if (std::find(ctx.files.work_paths.begin(), ctx.files.work_paths.end(), path) == ctx.files.work_paths.end())
+        ctx.files.work_paths.push_back(path);
+    return true;
+}
+
+bool open_work_file(RunContext& ctx, SeqFile& file, const std::string& path, SeqFile::Mode mode) {
+    if (!file.open(path, mode)) return false;
+    if (std::find(ctx.files.work_paths.begin(), ctx.files.work_paths.end(), path) == ctx.files.work_paths.end())
+        ctx.files.work_paths.push_back(path);
+    return true;
+}
+
+void remove_work_files(RunContext& ctx) {
+    for (const std::string& path : ctx.files.work_paths) std::remove(path.c_str());
+    ctx.files.work_paths.clear();
+}
+
+void tpathset(RunContext& ctx, std::string& inname, std::string& outname, int mode) {
+    auto& paths = ctx.paths;
+    if (mode == 1) {
+        SeqFile opt;
+        if (!opt.open(kOptionsFile, SeqFile::Mode::Old)) {
+            paths.options_found = false;
+            return;
+        }
+        paths.input_path.clear();
+        paths.output_path.clear();
+        paths.work_path.clear();
+        paths.options_found = true;
+        std::string raw;
+        while (opt.read_line(raw)) {
+            std::string line = pad_line(raw, 80);
+            std::size_t eq = line.find('=');
+            if (eq == std::string::npos || eq + 1 >= line.size()) continue;
+            char first = line[eq + 1];
+            if (first == ' ' || first == 'x' || first == 'X') continue;
+            // A lone drive letter "D" becomes "D:".
+            if (eq + 2 < line.size() && line[eq + 2] == ' ') line[eq + 2] = ':';
+            std::size_t blank = line.find(' ', eq);
+            std::string value;
+            if (blank == std::string::npos) {
+                value = line.substr(eq + 1);
+                if (value.back() != '/') value += '/';
+            } else {
+                value = line.substr(eq + 1, blank - eq - 1);
+                if (value.empty() || value.back() != '/') value += '/';
+            }
+            if (value.size() > kPathLength) value.resize(kPathLength);
+            std::string key = line.substr(0, 4);
+            if (key == "INPU" || key == "inpu")
+                paths.input_path = value;
+            else if (key == "OUTP" || key == "outp")
+                paths.output_path = value;
+            else if (key == "WORK" || key == "work")
+                paths.work_path = value;
+        }
+        opt.close();
+        if (path_set(paths.work_path)) {
+            for (auto& name : ctx.files.work_names) name = paths.work_path + name.substr(0, 12);
+        }
+    } else if (mode == 2) {
+        if (paths.options_found && path_set(paths.input_path))
+            inname = field80(paths.input_path + inname);
+    } else if (mode == 3) {
+        if (paths.options_found && path_set(paths.output_path) && !(outname.size() > 1 && outname[1] == ':'))
+            outname = field80(paths.output_path + outname);
+    }
+}
+
+void toptset(FixedText<80>& record, int& found) {
+    found = 0;
+    SeqFile opt;
+    if (!opt.open(kOptionsFile, SeqFile::Mode::Old)) return;
+    std::string line;
+    while (opt.read_line(line)) {
+        if (line.size() >= 2 && line[0] == '0' && line[1] == '1') {
+            record.set(line);
+            found = 1;
+            break;
+        }
+    }
+    opt.close();
+}
+
+void datpath(std::string& path, int& pathlen, int& found) {
+    found = 0;
+    pathlen = 0;
+    SeqFile opt;
+    if (!opt.open(kOptionsFile, SeqFile::Mode::Old)) return;
+    std::string raw;
+    while (opt.read_line(raw)) {
+        std::string line = pad_line(raw, 80);
+        std::string key = line.substr(0, 4);
+        if (key != "data" && key != "DATA") continue;
+        std::size_t eq = line.find('=');
+        if (eq == std::string::npos || eq + 1 >= line.size() || line[eq + 1] == 'x') break;
+        std::string rest = line.substr(eq + 1);
+        std::size_t blank = rest.find(' ');
+        std::string dir = blank == std::string::npos ? rest : rest.substr(0, blank);
+        if (dir.empty()) break;
+        if (dir.back() != '/') dir += '/';
+        path = dir;
+        pathlen = static_cast<int>(dir.size());
+        found = 1;
+        break;
+    }
+    opt.close();
+}
+
+void set92(RunContext& ctx) {
+    auto& io = ctx.ioarea;
+    int last = 0;
+    for (int col = 70; col >= 3; --col) {
+        if (io.card(col) != ' ') {
+            last = col;
+            break;
+        }
+    }
+    if (last == 0) return;
+    int len = last - 2;
+    if (!io.jobtxt[1].is_blank()) {
+        std::string line2 = rtrim(io.jobtxt[1].str());
+        for (std::size_t i = 0; i < line2.size(); ++i) io.jobtxt[0](static_cast<int>(i) + 1) = line2[i];
+    }
+    io.jobtxt[1].blank();
+    int start = (68 - len) / 2 + 1;
+    for (int i = 0; i < len; ++i) io.jobtxt[1](start + i) = io.card(3 + i);
+}
+
+void filasn(RunContext& ctx, const std::vector<std::string>& args) {
+    auto& files = ctx.files;
+    ctx.numbrs.title_record_count = 0;
+
+    for (std::size_t i = 0; i < 8; ++i) files.work_names[i] = kWorkFileNames[i];
+    std::string inname, outname;
+    tpathset(ctx, inname, outname, 1);
+
+    // The work files: quarlo01, 02, 13, 09, 18, then 19 (always in the
+    // working directory), 20, 21 and 22.
+    struct DirectUnit {
+        DirectFile* file;
+        int name_index;
+        int record_length;
+    };
+    const DirectUnit direct_units[] = {{&files.unit1, 0, kEqnRecordLength},
+                                       {&files.unit2, 1, kBlockRecordLength},
+                                       {&files.unit13, 2, kBlockRecordLength},
+                                       {&files.unit9, 3, kObsRecordLength},
+                                       {&files.unit18, 4, kLabelRecordLength}};
+    for (const auto& u : direct_units) {
+        const std::string& path = files.work_names[static_cast<std::size_t>(u.name_index)];
+        if (!open_work_file(ctx, *u.file, path, u.record_length))
+            throw FatalStop(" Unable to open work file " + path, kExitRunTimeError, false);
+    }
+    struct SeqUnit {
+        SeqFile* file;
+        std::string path;
+    };
+    const SeqUnit seq_units[] = {{&files.unit19, files.unit19_name},
+                                 {&files.unit20, files.work_names[5]},
+                                 {&files.unit21, files.work_names[6]},
+                                 {&files.unit22, files.work_names[7]}};
+    for (const auto& u : seq_units) {
+        if (!open_work_file(ctx, *u.file, u.path, SeqFile::Mode::Scratch))
+            throw FatalStop(" Unable to open work file " + u.path, kExitRunTimeError, false);
+    }
+
+    // File names from the command line or the console.
+    bool quiet = false;
+    bool have_report_name = false;
+    std::size_t n = args.size();
+    if (n == 0) {
+        console(ctx) << "\n QUARLO Version 2.6  24-04-2014\n\n Trigonometrical Levelling Network Adjustment\n\n";
+        console(ctx) << "  Input file name: " << std::flush;
+        std::string reply;
+        if (!console_line(ctx, reply) || reply.empty() || reply[0] == ' ') {
+            console(ctx) << "\n No input file name given; run abandoned.\n";
+            abandon(ctx);
+            return;
+        }
+        inname = field80(reply);
+    } else {
+        std::size_t first = 0;
+        std::string option;
+        if (n >= 2 && !args[0].empty() && args[0][0] == '-') {
+            option = args[0];
+            first = 1;
+        }
+        inname = field80(args[first]);
+        if (first + 1 < n && (n >= 3 || option.empty())) {
+            outname = field80(args[first + 1]);
+            have_report_name = true;
+        }
+        if (option.size() > 1 && (option[1] == 'o' || option[1] == 'm')) quiet = true;
+    }
+    if (!have_report_name) outname = field80("");
+
+    // The input file.
+    tpathset(ctx, inname, outname, 2);
+    int error = 0;
+    if (!files.unit4.open(rtrim(inname), SeqFile::Mode::Old, &error)) {
+        console(ctx) << " Unable to open input file.  Status=" << edit::int_field(error, 6) << "\n";
+        abandon(ctx);
+        return;
+    }
+    files.unit4_is_work_file = false;
+
+    // The report file name: the input name's stem after its last "\", with
+    // the extension ".prt".
+    if (!have_report_name) {
+        std::size_t stop = inname.find_first_of(". ");
+        if (stop == std::string::npos) stop = inname.size();
+        std::size_t bs = inname.rfind('\\', stop == 0 ? 0 : stop - 1);
+        std::size_t begin = (bs == std::string::npos || bs >= stop) ? 0 : bs + 1;
+        outname = field80(inname.substr(begin, stop - begin) + ".prt");
+    }
+    tpathset(ctx, inname, outname, 3);
+    if (!quiet) console(ctx) << " Output file name: " << trim_name(outname) << "\n";
+
+    std::size_t dot = outname.find('.');
+    ctx.names.job_name.set(dot == std::string::npos ? outname : outname.substr(0, dot));
+
+    std::string report_path = rtrim(outname);
+    if (!quiet && file_exists(report_path)) {
+        console(ctx) << " Existing output file found. Overwrite ? (y/n): " << std::flush;
+        std::string reply;
+        if (!console_line(ctx, reply)) {
+            // No answer at all: an existing report is never replaced unasked.
+            console(ctx) << "\n No reply; output file not overwritten.\n";
+            abandon(ctx);
+            return;
+        }
+        if (!reply.empty() && (reply[0] == 'N' || reply[0] == 'n')) {
+            abandon(ctx);
+            return;
+        }
+    }
+    if (!files.unit3.open(report_path, SeqFile::Mode::Replace, &error)) {
+        console(ctx) << " Unable to open output file. Status=" << edit::int_field(error, 6) << "\n";
+        abandon(ctx);
+        return;
+    }
+
+    // Default control record, title records and the control record.
+    FixedText<80> default_record;
+    int default_found = 0;
+    toptset(default_record, default_found);
+
+    long after_header = files.unit4.tell();
+    for (;;) {
+        icr00(ctx);
+        if (ctx.ioarea.record_status == -2) break;
+        int code = ctx.ioarea.record_code;
+        if (code == 94 || code == 95) {
+            after_header = files.unit4.tell();
+            continue;
+        }
+        if (code == 92) {
+            set92(ctx);
+            ++ctx.numbrs.title_record_count;
+            after_header = files.unit4.tell();
+            continue;
+        }
+        break;
+    }
+
+    if (ctx.ioarea.record_status != -2 && ctx.ioarea.record_code == 1) {
+        auto& card = ctx.ioarea.card;
+        if (default_found && card(3) != 'X' && card(3) != 'x') {
+            for (int col = 1; col <= 80; ++col)
+                if (card(col) == ' ') card(col) = default_record(col);
+        }
+        if (card(54) == '4') {
+            std::size_t cut = outname.find('.');
+            if (cut == std::string::npos) cut = outname.find(' ');
+            if (cut == std::string::npos) cut = outname.size();
+            std::string height_path = outname.substr(0, cut) + ".hgt";
+            if (!files.unit10.open(height_path, SeqFile::Mode::Replace)) {
+                ioc11(ctx, "*** UNABLE TO OPEN HEIGHT FILE ***", 48);
+                opr00(ctx, 2);
+                set99(ctx);
+                abandon(ctx);
+                return;
+            }
+        }
+        return;
+    }
+
+    if (default_found) {
+        // The default control record stands in full; the input is read again
+        // from just after its title records, so that no station or
+        // observation line is lost.
+        ctx.ioarea.card = default_record;
+        ctx.ioarea.record_code = 1;
+        ctx.ioarea.record_status = 0;
+        files.unit4.seek(after_header);
+        return;
+    }
+    ioc11(ctx, "*** 01 RECORD MISSING ***", 55);
+    opr00(ctx, 2);
+    abandon(ctx);
+}
+
+} // namespace quarlo

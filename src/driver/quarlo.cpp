@@ -1,0 +1,167 @@
+#include "driver/quarlo.h"
+
+#include "adjust/htcomp.h"
+#include "adjust/tdband.h"
+#include "adjust/trlev2.h"
+#include "adjust/trlev3.h"
+#include "adjust/vobseqn.h"
+#include "driver/filasn.h"
+#include "geodesy/geodcat.h"
+#include "geodesy/stnadd.h"
+#include "input/tcntrl.h"
+#include "input/treform.h"
+#include "input/trlev1.h"
+#include "report/iocat3.h"
+#include "report/print.h"
+#include "results/station_lists.h"
+
+#include <istream>
+#include <memory>
+#include <ostream>
+
+namespace quarlo {
+
+namespace {
+
+// The titles handed to the report, each ending with a NUL.
+constexpr char kReportTitle[] = "TRIGONOMETRICAL HEIGHT ADJUSTMENT";
+constexpr char kProgramId[] = "QUARLO G77-2.6";
+
+// Closes and deletes the work files at the end of a run: units 1, 2, 9, 13,
+// 14, 15 and 11 always; the conversion files after an abandoned set-up; the
+// label file and the reformatted input after a keyword run. Anything else
+// the run created on disk as a work file goes too, whatever stopped it.
+void close_work_files(RunContext& ctx) {
+    auto& f = ctx.files;
+    f.unit1.close_delete();
+    f.unit2.close_delete();
+    f.unit9.close_delete();
+    f.unit13.close_delete();
+    f.unit14.close_delete();
+    f.unit15.close_delete();
+    f.unit11.close_delete();
+    f.unit18.close_delete();
+    f.unit19.close_delete();
+    f.unit20.close_delete();
+    f.unit21.close_delete();
+    f.unit22.close_delete();
+    if (f.unit4_is_work_file)
+        f.unit4.close_delete();
+    else
+        f.unit4.close();
+    f.unit16.close();
+    f.unit17.close();
+    f.unit23.close();
+    remove_work_files(ctx);
+}
+
+// A zone code outside every range of the zone table has no figure to
+// compute with: the run stops as a data error.
+void report_unsupported_zone(RunContext& ctx) {
+    ioc11(ctx, "*** ZONE NUMBER", 40);
+    ioc03(ctx, ctx.tmvals.zone_code, 56, 3, 0);
+    ioc11(ctx, "IS NOT A SUPPORTED MAP ZONE ***", 60);
+    opr00(ctx, 3);
+    ctx.reginf.data_error_flag = -1;
+}
+
+void run_stages(RunContext& ctx, const std::vector<std::string>& args) {
+    set01(ctx);
+    set02(ctx, std::string_view(kProgramId, sizeof kProgramId), std::string_view(kReportTitle, sizeof kReportTitle));
+
+    filasn(ctx, args);
+    if (ctx.option.run_status == -9) return;
+
+    tcntrl(ctx);
+    bool zone_ok = true;
+    if (ctx.tmvals.zone_code != 0 && !geod00(ctx)) {
+        report_unsupported_zone(ctx);
+        zone_ok = false;
+    }
+
+    if (zone_ok) {
+        treform(ctx);
+        if (ctx.option.run_status == -9) return;
+        trlev1(ctx);
+    }
+
+    if (ctx.reginf.data_error_flag != -1) {
+        stnadd(ctx);
+    }
+    if (ctx.reginf.data_error_flag != -1) {
+        tdband(ctx);
+        ctx.ioarea.unmatched_station_count = 1;
+        if (ctx.option.provisional_heights_required != 0) htcomp(ctx);
+
+        auto& rec01 = ctx.rec01;
+        rec01.iteration_total = rec01.iterations_left;
+        rec01.pass_countdown = rec01.iterations_left + 1;
+        int passes = rec01.iterations_left;
+        bool completed = true;
+        for (int pass = 0; pass < passes; ++pass) {
+            --rec01.iterations_left;
+            --rec01.pass_countdown;
+            trlev2(ctx);
+            vobseqn(ctx);
+            trlev3(ctx);
+            if (ctx.option.run_status == -1 || rec01.required_stage == 1) {
+                completed = false;
+                break;
+            }
+        }
+        if (completed) {
+            if (rec01.required_stage != 2) {
+                tnamsrt(ctx);
+                trlist(ctx);
+            }
+            if (rec01.required_stage > 3) trlev4(ctx);
+        }
+    }
+    set99(ctx);
+}
+
+} // namespace
+
+void pause_console(RunContext& ctx) {
+    if (!ctx.console.interactive || !ctx.console.in) return;
+    *ctx.console.out << "Press Enter to continue . . . " << std::flush;
+    std::string line;
+    std::getline(*ctx.console.in, line);
+}
+
+int run_quarlo(RunContext& ctx, const std::vector<std::string>& args) {
+    try {
+        run_stages(ctx, args);
+    } catch (const FatalStop& stop) {
+        close_work_files(ctx);
+        if (stop.finish_report() && ctx.files.unit3.is_open() && !ctx.report_finished) set99(ctx);
+        ctx.files.unit3.close();
+        ctx.files.unit10.close();
+        auto& out = *ctx.console.out;
+        out << "\n" << stop.console_message() << "\n\n" << std::flush;
+        pause_console(ctx);
+        return stop.exit_status();
+    }
+
+    close_work_files(ctx);
+    ctx.files.unit3.close();
+    ctx.files.unit10.close();
+    if (ctx.option.run_status == -9) return kExitSetupFailed;
+    if (ctx.reginf.data_error_flag == -1 || ctx.option.run_status == -1) {
+        *ctx.console.out << "\n Errors in data\n\n" << std::flush;
+        pause_console(ctx);
+        return kExitDataErrors;
+    }
+    return kExitOk;
+}
+
+int quarlo_main(const RunOptions& options) {
+    auto ctx = std::make_unique<RunContext>();
+    ctx->console.in = options.in;
+    ctx->console.out = options.out;
+    ctx->console.interactive = options.interactive;
+    ctx->fixed_run_date = options.fixed_run_date;
+    return run_quarlo(*ctx, options.args);
+}
+
+} // namespace quarlo

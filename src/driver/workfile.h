@@ -1,0 +1,119 @@
+// Files of a run: fixed-length direct-access records (the .wrk work files)
+// and sequential text files (input, report, station, height and scratch files).
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quarlo {
+
+// One fixed-length unformatted record. Integers are 32-bit signed, reals
+// 32- or 64-bit IEEE, all little-endian; characters are single bytes.
+class Record {
+public:
+    explicit Record(std::size_t length) : bytes_(length, 0) {}
+
+    std::size_t size() const { return bytes_.size(); }
+    void clear();
+
+    std::int32_t i32(std::size_t offset) const;
+    float f32(std::size_t offset) const;
+    double f64(std::size_t offset) const;
+    char ch(std::size_t offset) const;
+    std::string text(std::size_t offset, std::size_t length) const;
+
+    void set_i32(std::size_t offset, std::int32_t value);
+    void set_f32(std::size_t offset, float value);
+    void set_f64(std::size_t offset, double value);
+    void set_ch(std::size_t offset, char value);
+    // Writes exactly `length` characters: the text, blank-padded or cut.
+    void set_text(std::size_t offset, std::string_view text, std::size_t length);
+
+    const std::uint8_t* data() const { return bytes_.data(); }
+    std::uint8_t* data() { return bytes_.data(); }
+
+private:
+    void check(std::size_t offset, std::size_t width) const;
+    std::vector<std::uint8_t> bytes_;
+};
+
+// A direct-access file of fixed-length records numbered from 1. Opening
+// creates a missing file and re-uses an existing one.
+class DirectFile {
+public:
+    DirectFile() = default;
+    DirectFile(const DirectFile&) = delete;
+    DirectFile& operator=(const DirectFile&) = delete;
+    ~DirectFile();
+
+    // Returns false (and leaves errno in *error) when the file cannot be opened.
+    bool open(const std::string& path, int record_length, int* error = nullptr);
+    bool is_open() const { return file_ != nullptr; }
+    const std::string& path() const { return path_; }
+    int record_length() const { return record_length_; }
+
+    // Reads record `rec`; bytes beyond the end of the file read as zero.
+    void read(int rec, Record& record);
+    // Writes the first `nbytes` bytes of the record (all when negative) at
+    // record `rec`; the rest of the file record is left as it was.
+    void write(int rec, const Record& record, int nbytes = -1);
+    // Number of whole or partial records the file holds.
+    int records_on_file();
+
+    void close();
+    // Closes (when open) and removes the file.
+    void close_delete();
+
+private:
+    std::FILE* file_ = nullptr;
+    std::string path_;
+    int record_length_ = 0;
+};
+
+// A sequential text file of lines. Lines end with "\n" (a "\r" before it is
+// dropped on reading); a last line without a line end still reads as a line.
+class SeqFile {
+public:
+    enum class Mode {
+        Old,     // existing file, read only
+        Replace, // created or emptied, written (status unknown)
+        Scratch  // created or emptied, written then read back
+    };
+
+    SeqFile() = default;
+    SeqFile(const SeqFile&) = delete;
+    SeqFile& operator=(const SeqFile&) = delete;
+    ~SeqFile();
+
+    bool open(const std::string& path, Mode mode, int* error = nullptr);
+    bool is_open() const { return file_ != nullptr; }
+    const std::string& path() const { return path_; }
+
+    // Reads the next line; false at end of file or on a read error. Lines
+    // longer than kMaxLine keep their first kMaxLine characters.
+    bool read_line(std::string& line);
+    void write_line(std::string_view line);
+    void rewind();
+    // Steps back over the line read last, so that it is read again.
+    void backspace();
+    void flush();
+    // Position before the next line, and a return to such a position.
+    long tell();
+    void seek(long position);
+    void close();
+    void close_delete();
+
+    static constexpr std::size_t kMaxLine = 4096;
+
+private:
+    std::FILE* file_ = nullptr;
+    std::string path_;
+    long last_line_start_ = -1;
+};
+
+bool file_exists(const std::string& path);
+
+} // namespace quarlo

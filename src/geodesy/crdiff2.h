@@ -1,0 +1,12 @@
+// Height difference (and equivalent zenith distance) from a coordinate
+// difference observation.
+#pragma once
+
+#include "driver/context.h"
+
+namespace quarlo {
+
+void crdiff2(RunContext& ctx, int number1, int number2, double dx, double dy, double dz, double e1, double n1,
+             double e2, double n2, float geoid1, float geoid2, float height1, float& dh);
+
+} // namespace quarlo

@@ -1,0 +1,7 @@
+#include "input/treform.h"
+
+namespace quarlo {
+
+void treform(RunContext&) {}
+
+} // namespace quarlo

@@ -1,0 +1,27 @@
+// Fixed-column edit rules shared by the report fields and the fixed-format
+// file lines (station file, height file, zenith-distance file): integer and
+// fixed-point fields right-aligned in their width, rounded to the decimals
+// asked for, asterisks across the whole field when the value does not fit.
+#pragma once
+
+#include <string>
+
+namespace quarlo::edit {
+
+// Iw: integer right-aligned in w columns, a minus sign for negatives,
+// asterisks when it does not fit. w < 1 gives an empty string.
+std::string int_field(long long value, int w);
+
+// Fw.d: value rounded to d decimals (the nearest decimal of the exact binary
+// value, ties to even), right-aligned in w columns; "0" before the point when
+// there is room; no minus sign on a value that rounds to zero; asterisks when
+// it does not fit.
+std::string fixed_field(double value, int w, int d);
+
+// nX: n blanks.
+std::string blanks(int n);
+
+// A: the text cut or blank-padded to exactly n characters.
+std::string text_field(const std::string& text, int n);
+
+} // namespace quarlo::edit

@@ -1,0 +1,383 @@
+#include "report/iocat3.h"
+
+#include "report/edit.h"
+
+#include <cerrno>
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+namespace quarlo {
+
+// --- Field placement ----------------------------------------------------
+
+void ioc11(RunContext& ctx, std::string_view text, int col) {
+    ioc11(ctx, text, col, static_cast<int>(text.size()));
+}
+
+void ioc11(RunContext& ctx, std::string_view text, int col, int length) {
+    if (col < 1 || col > 132) return;
+    for (int i = 0; i < length && col + i <= 132; ++i)
+        ctx.ioarea.prtlin(col + i) = static_cast<std::size_t>(i) < text.size() ? text[static_cast<std::size_t>(i)] : ' ';
+}
+
+void ioc12(RunContext& ctx, char ch, int col, int count) {
+    if (col < 1 || col > 132 || count < 1 || count > 132) return;
+    for (int i = 0; i < count && col + i <= 132; ++i) ctx.ioarea.prtlin(col + i) = ch;
+}
+
+void ioc03(RunContext& ctx, long long value, int col, int width, int zero_flag) {
+    if (col < 1 || col > 132 || width < 1) return;
+    if (width > 12) width = 12;
+    if (value == 0 && zero_flag < 0) return;
+    std::string field = width <= 9 ? edit::int_field(value, width)
+                                   : edit::int_field(value, 10) + edit::blanks(width - 10);
+    ioc11(ctx, field, col);
+}
+
+void ioc05(RunContext& ctx, double value, int col, int width, int decimals) {
+    if (col < 1 || col > 131 || width < 1 || width > 15) return;
+    std::string work(20, ' ');
+    if (decimals <= 0) {
+        double v = value + 0.5;
+        std::string k;
+        if (std::isfinite(v) && v > -2147483649.0 && v < 2147483648.0)
+            k = edit::int_field(static_cast<std::int32_t>(v), 10); // truncation toward zero
+        else
+            k = std::string(10, '*');
+        if (decimals < 0) {
+            work.replace(10, 10, k);
+        } else {
+            work.replace(9, 10, k);
+            work[19] = '.';
+        }
+    } else if (decimals <= 8) {
+        work = edit::fixed_field(value, 20, decimals);
+    }
+    std::string field = work.substr(static_cast<std::size_t>(20 - width));
+    if (work[static_cast<std::size_t>(19 - width)] != ' ') field.assign(static_cast<std::size_t>(width), '*');
+    ioc11(ctx, field, col);
+}
+
+std::string raddms15(double angle, int decimals) {
+    int d = decimals < 1 ? 1 : decimals > 5 ? 5 : decimals;
+    int sign = angle < 0.0 ? -1 : 1;
+    double s = std::fabs(angle * 57.29577951308232 * 3600.0) + 0.000000005;
+    std::string t(15, ' ');
+    if (!std::isfinite(s) || s > 1e12) {
+        t.replace(0, static_cast<std::size_t>(d + 10), std::string(static_cast<std::size_t>(d + 10), '*'));
+        return t;
+    }
+    long long deg = static_cast<long long>(s) / 3600;
+    double r = s - 3600.0 * static_cast<double>(deg);
+    long long min = static_cast<long long>(r) / 60;
+    double sec = r - 60.0 * static_cast<double>(min);
+    std::string secs = edit::fixed_field(sec, d + 3, d);
+    std::string head;
+    if (sign == -1 && deg == 0)
+        head = " -0";
+    else
+        head = edit::int_field(deg * sign, 3);
+    std::string body = head + " " + edit::int_field(min, 2) + " " + secs;
+    t.replace(0, body.size(), body);
+    // Seconds rounded up to 60 carry into the minutes.
+    if (t[7] == '6') {
+        t[7] = '0';
+        t[8] = '0';
+        ++min;
+        t.replace(4, 2, edit::int_field(min, 2));
+    }
+    // Minutes of 60 carry into the degrees, away from zero.
+    if (t[4] == '6') {
+        t[4] = '0';
+        t[5] = '0';
+        long long signed_deg = deg * sign + (sign == 1 ? 1 : -1);
+        t.replace(0, 3, edit::int_field(signed_deg, 3));
+    }
+    for (std::size_t i : {4u, 5u, 7u, 8u})
+        if (t[i] == ' ') t[i] = '0';
+    return t;
+}
+
+double ioc18(RunContext& ctx, double angle, int col, int decimals, int wrap) {
+    if (wrap > 0 && angle < 0.0) angle += kTwoPi;
+    std::string t = raddms15(angle, decimals);
+    int n = std::min(std::max(decimals, 1), 5) + 11;
+    if (n > 15) n = 15;
+    ioc11(ctx, std::string_view(t).substr(0, static_cast<std::size_t>(n)), col);
+    return angle;
+}
+
+void ioc01(RunContext& ctx, int icol, int pcol, int count) {
+    for (int i = 0; i < count; ++i) {
+        int ic = icol + i, pc = pcol + i;
+        if (ic > 80 || pc > 132) break;
+        if (ic < 1 || pc < 1) continue;
+        ctx.ioarea.prtlin(pc) = ctx.ioarea.card(ic);
+    }
+}
+
+void ioc10(const RunContext& ctx, int icol, int n, std::string& text) {
+    if (icol < 1 || icol > 80 || n < 1 || n > 80) return;
+    text = ctx.ioarea.card.sub(icol, n);
+    text.resize(static_cast<std::size_t>(n), ' ');
+}
+
+int type(int code) {
+    if (code < 1 || code > 127) return -99;
+    if (code < 32 || code == 127) return 0;
+    if (code == 32) return -40;
+    if (code >= 48 && code <= 57) return -20;
+    if ((code >= 65 && code <= 90) || (code >= 97 && code <= 122)) return -30;
+    return -10;
+}
+
+// --- Readers ------------------------------------------------------------
+
+std::string columns(std::string_view line, int col, int len) {
+    std::string out(static_cast<std::size_t>(len > 0 ? len : 0), ' ');
+    for (int i = 0; i < len; ++i) {
+        long long idx = static_cast<long long>(col) - 1 + i;
+        if (idx >= 0 && static_cast<std::size_t>(idx) < line.size()) out[static_cast<std::size_t>(i)] = line[static_cast<std::size_t>(idx)];
+    }
+    return out;
+}
+
+std::string pad_line(std::string_view line, std::size_t n) {
+    std::string out(line.substr(0, std::min(n, line.size())));
+    out.resize(n, ' ');
+    return out;
+}
+
+namespace {
+
+// The field with its blanks removed, from the first 20 characters.
+std::string squeeze(std::string_view field) {
+    std::string out;
+    std::size_t n = std::min<std::size_t>(field.size(), 20);
+    for (std::size_t i = 0; i < n; ++i)
+        if (field[i] != ' ') out.push_back(field[i]);
+    return out;
+}
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+// Integer edit field read with blanks ignored: optional sign, digits.
+bool parse_int(const std::string& s, long long& value) {
+    std::size_t i = 0;
+    bool neg = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
+        neg = s[i] == '-';
+        ++i;
+    }
+    long long v = 0;
+    for (; i < s.size(); ++i) {
+        if (!is_digit(s[i])) return false;
+        v = v * 10 + (s[i] - '0');
+        if (v > 2147483648LL) return false;
+    }
+    v = neg ? -v : v;
+    if (v > std::numeric_limits<std::int32_t>::max() || v < std::numeric_limits<std::int32_t>::min()) return false;
+    value = v;
+    return true;
+}
+
+// Real edit field with no implied decimals: optional sign, digits with an
+// optional point, optional exponent (E, D or Q with optional sign, or a
+// bare sign followed by digits).
+bool parse_real(const std::string& s, double& value) {
+    std::size_t i = 0;
+    std::string norm;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) norm.push_back(s[i++]);
+    bool digits = false, point = false;
+    std::string mant;
+    for (; i < s.size(); ++i) {
+        char c = s[i];
+        if (is_digit(c)) {
+            digits = true;
+            mant.push_back(c);
+        } else if (c == '.' && !point) {
+            point = true;
+            mant.push_back(c);
+        } else {
+            break;
+        }
+    }
+    if (!digits) {
+        // A sign alone reads as zero; anything else is not a number.
+        if (i == s.size() && mant.empty()) {
+            value = 0.0;
+            return true;
+        }
+        return false;
+    }
+    norm += mant;
+    if (i < s.size()) {
+        char c = s[i];
+        std::string exp;
+        if (c == 'E' || c == 'e' || c == 'D' || c == 'd' || c == 'Q' || c == 'q') {
+            ++i;
+            if (i < s.size() && (s[i] == '+' || s[i] == '-')) exp.push_back(s[i++]);
+        } else if (c == '+' || c == '-') {
+            exp.push_back(c);
+            ++i;
+        } else {
+            return false;
+        }
+        bool edigits = false;
+        for (; i < s.size(); ++i) {
+            if (!is_digit(s[i])) return false;
+            edigits = true;
+            exp.push_back(s[i]);
+        }
+        if (!edigits) return false;
+        norm += "e" + exp;
+    }
+    errno = 0;
+    char* end = nullptr;
+    double v = std::strtod(norm.c_str(), &end);
+    if (end == norm.c_str() || !std::isfinite(v)) return false;
+    value = v;
+    return true;
+}
+
+} // namespace
+
+int read_int_field(std::string_view text, int col, int width, int& status) {
+    if (col < 1 || width < 1) {
+        status = -1;
+        return 0;
+    }
+    std::string s = squeeze(columns(text, col, width));
+    if (s.empty()) {
+        status = 0;
+        return 0;
+    }
+    long long v = 0;
+    if (!parse_int(s, v)) {
+        status = -1;
+        return 0;
+    }
+    status = 1;
+    return static_cast<int>(v);
+}
+
+double read_real_field(std::string_view text, int col, int width, int& status) {
+    if (col < 1 || width < 1) {
+        status = -1;
+        return 0.0;
+    }
+    std::string s = squeeze(columns(text, col, width));
+    if (s.empty()) {
+        status = 0;
+        return 0.0;
+    }
+    double v = 0.0;
+    if (!parse_real(s, v)) {
+        status = -1;
+        return 0.0;
+    }
+    status = 1;
+    return v;
+}
+
+double read_angle_field(std::string_view text, int col, int width, int& status) {
+    std::string f = columns(text, col, 7);
+    bool negative = false, present = false;
+    for (char c : f) {
+        if (c == '-') {
+            negative = true;
+        } else if (c != '+' && c != ' ') {
+            present = true;
+            break;
+        }
+    }
+    if (!present) {
+        status = 0;
+        return 0.0;
+    }
+    int st = 0;
+    int deg = read_int_field(text, col, 3, st);
+    if (st < 0) {
+        status = -1;
+        return 0.0;
+    }
+    deg = std::abs(deg);
+    int min = read_int_field(text, col + 3, 2, st);
+    if (st < 0) {
+        status = -1;
+        return 0.0;
+    }
+    int sec = read_int_field(text, col + 5, 2, st);
+    if (st < 0 || deg >= 360 || min < 0 || min > 59 || sec < 0 || sec > 59) {
+        status = -1;
+        return 0.0;
+    }
+    double seconds = static_cast<double>(sec) + 60.0 * min + 3600.0 * deg;
+    if (width > 8 && columns(text, col + 7, 1) == "." && columns(text, col + 8, 1) != " ") {
+        double frac = read_real_field(text, col + 7, width - 7, st);
+        if (st < 0 || frac >= 1.0 || frac < 0.0) {
+            status = -1;
+            return 0.0;
+        }
+        seconds += frac;
+    }
+    double value = seconds * 4848.136811095 / 1e9;
+    if (negative) {
+        status = 2;
+        return -value;
+    }
+    status = 1;
+    return value;
+}
+
+void icr00(RunContext& ctx) {
+    auto& io = ctx.ioarea;
+    io.record_status = 0;
+    std::string line;
+    for (;;) {
+        if (!ctx.files.unit4.read_line(line)) {
+            io.record_status = -2;
+            return;
+        }
+        std::string rec = pad_line(line, 80);
+        if (rec[0] == ' ' && rec[1] == ' ') continue;
+        ++io.record_count;
+        if (!is_digit(rec[0]) || !is_digit(rec[1])) continue;
+        io.card.set(rec);
+        io.record_code = (rec[0] - '0') * 10 + (rec[1] - '0');
+        return;
+    }
+}
+
+int jio01(RunContext& ctx, int col, int width) {
+    int status = 0;
+    int v = read_int_field(ctx.ioarea.card.view(), col, width, status);
+    ctx.ioarea.field_status = status;
+    if (status < 0) ctx.ioarea.record_status = -1;
+    return v;
+}
+
+double eio00(RunContext& ctx, int col, int width) {
+    int status = 0;
+    double v = read_real_field(ctx.ioarea.card.view(), col, width, status);
+    ctx.ioarea.field_status = status;
+    return v;
+}
+
+double esu00(RunContext& ctx, int col) {
+    int status = 0;
+    double v = read_angle_field(ctx.ioarea.card.view(), col, 7, status);
+    ctx.ioarea.field_status = status;
+    return v;
+}
+
+double esu05(RunContext& ctx, int col, int width) {
+    int status = 0;
+    double v = read_angle_field(ctx.ioarea.card.view(), col, width, status);
+    ctx.ioarea.field_status = status;
+    return v;
+}
+
+} // namespace quarlo
