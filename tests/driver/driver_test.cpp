@@ -1,0 +1,103 @@
+// The main driver: error notice, exit status, pause and the end-of-run
+// deletion of the work files.
+#include "driver/quarlo.h"
+#include "support/test_util.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+using namespace quarlo;
+using quarlo::test::line132;
+using quarlo::test::read_lines;
+using quarlo::test::run_program;
+using quarlo::test::TempDir;
+using quarlo::test::write_file;
+
+namespace {
+
+using Files = std::vector<std::string>;
+
+bool report_has(const std::string& path, const std::string& line) {
+    for (const auto& l : read_lines(path))
+        if (l == line) return true;
+    return false;
+}
+
+} // namespace
+
+TEST(MainDriver, UnsupportedZoneIsADataError) {
+    TempDir dir;
+    write_file("net.dat", "01 999\n10   1  1000.000  2000.000 A                           10.000*\n99\n");
+    auto res = run_program({"net.dat"});
+    EXPECT_EQ(res.status, 1);
+    EXPECT_EQ(res.console, " Output file name: net.prt\n\n Errors in data\n\n");
+    EXPECT_TRUE(report_has("net.prt", line132({{40, "*** ZONE NUMBER 999 IS NOT A SUPPORTED MAP ZONE ***"}})));
+    auto rep = read_lines("net.prt");
+    ASSERT_FALSE(rep.empty());
+    EXPECT_EQ(rep.back(), "\f");
+    EXPECT_EQ(dir.files(), (Files{"net.dat", "net.prt"}));
+}
+
+TEST(MainDriver, PauseWaitsOnlyForATerminal) {
+    TempDir dir;
+    write_file("net.dat", "01 999\n99\n");
+    std::istringstream in("\nleft over\n");
+    std::ostringstream out;
+    RunOptions options;
+    options.args = {"-o", "net.dat"};
+    options.in = &in;
+    options.out = &out;
+    options.interactive = true;
+    EXPECT_EQ(quarlo_main(options), 1);
+    EXPECT_EQ(out.str(), "\n Errors in data\n\nPress Enter to continue . . . ");
+    std::string rest;
+    std::getline(in, rest);
+    EXPECT_EQ(rest, "left over"); // exactly one line was taken
+
+    std::istringstream in2("");
+    std::ostringstream out2;
+    options.in = &in2;
+    options.out = &out2;
+    options.interactive = false;
+    EXPECT_EQ(quarlo_main(options), 1);
+    EXPECT_EQ(out2.str(), "\n Errors in data\n\n");
+}
+
+TEST(MainDriver, AbandonedRunHasNoErrorNoticeAndNoPause) {
+    TempDir dir;
+    write_file("net.dat", "99\n");
+    std::istringstream in("\n");
+    std::ostringstream out;
+    RunOptions options;
+    options.args = {"-o", "net.dat"};
+    options.in = &in;
+    options.out = &out;
+    options.interactive = true;
+    EXPECT_EQ(quarlo_main(options), 2);
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(dir.files(), (Files{"net.dat", "net.prt"}));
+}
+
+TEST(MainDriver, WorkFilesInTheWorkPathAreRemovedOnEveryOutcome) {
+    for (const std::string input : {"01\n99\n", "01 999\n99\n", "92 NO CONTROL\n"}) {
+        TempDir dir;
+        std::filesystem::create_directory("work");
+        write_file("quarlo.opt", "WORK=work/\n");
+        write_file("net.dat", input);
+        run_program({"-o", "net.dat"});
+        EXPECT_TRUE(std::filesystem::is_empty("work")) << input;
+        EXPECT_EQ(dir.files(), (Files{"net.dat", "net.prt", "quarlo.opt", "work"})) << input;
+    }
+}
+
+TEST(MainDriver, WorkFileThatCannotBeCreatedStopsTheRun) {
+    TempDir dir;
+    write_file("quarlo.opt", "WORK=missing/dir/\n");
+    write_file("net.dat", "01\n99\n");
+    auto res = run_program({"net.dat"});
+    EXPECT_EQ(res.status, 3);
+    EXPECT_EQ(res.console, "\n Unable to open work file missing/dir/quarlo01.wrk\n\n");
+    EXPECT_EQ(dir.files(), (Files{"net.dat", "quarlo.opt"}));
+}
