@@ -1,0 +1,35 @@
+// Lines of a station file in the layout that station assembly reads back:
+// "10" lines in number mode, "grd" lines in label mode. Written by the
+// iteration set-up (stage 1) and by the adjusted station file.
+#pragma once
+
+#include "driver/context.h"
+
+#include <string>
+
+namespace quarlo {
+
+constexpr int kStationFileLineLength = 70;
+
+struct StationFileEntry {
+    int number = 0;          // number mode
+    FixedText<12> label;     // label mode
+    double easting = 0.0;
+    double northing = 0.0;
+    FixedText<20> name;
+    float height = 0.0f;
+    int registration = 0;    // number mode; 0 selects the form without it
+    bool fixed = false;      // "*" mark
+    bool height_known = true; // false: the height columns stay blank (unknown)
+    bool with_coordinates = true; // label mode: easting and northing written
+};
+
+// One 70-character line.
+// Number mode: (3X,I3,1X,F10.3,1X,F11.3,1X,20A1,8X,F8.3), or with a
+// registration number (3X,I3,1X,F10.3,1X,F11.3,1X,20A1,1X,I4,3X,F8.3);
+// "10" in columns 1-2 and "*" in column 67 for a fixed station.
+// Label mode: (4X,A,1X,20A1,F10.3,1X,F11.3,1X,F8.3), or without coordinates
+// (4X,A,1X,20A1,23X,F8.3); "grd" in columns 1-3 and "*" in column 69.
+std::string station_file_line(const StationFileEntry& entry, bool label_mode);
+
+} // namespace quarlo

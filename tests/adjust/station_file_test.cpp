@@ -1,0 +1,87 @@
+// Station-file lines in the layout station assembly reads back.
+#include "adjust/station_file.h"
+#include "report/iocat3.h"
+
+#include <gtest/gtest.h>
+
+using namespace quarlo;
+
+namespace {
+
+std::string line70(std::initializer_list<std::pair<int, std::string>> fields) {
+    std::string line(70, ' ');
+    for (const auto& [col, text] : fields) line.replace(static_cast<std::size_t>(col - 1), text.size(), text);
+    return line;
+}
+
+StationFileEntry entry() {
+    StationFileEntry e;
+    e.number = 7;
+    e.label = FixedText<12>("HILL_TOP");
+    e.easting = 323456.7894;
+    e.northing = 6543210.1236;
+    e.name = FixedText<20>("TRIG BEACON");
+    e.height = 45.678f;
+    return e;
+}
+
+double field(const std::string& line, int col, int width) {
+    int status = 0;
+    return read_real_field(line, col, width, status);
+}
+
+} // namespace
+
+TEST(StationFileLine, NumberModeWithoutRegistration) {
+    std::string l = station_file_line(entry(), false);
+    EXPECT_EQ(l, line70({{1, "10"}, {4, "  7"}, {8, "323456.789"}, {19, "6543210.124"}, {31, "TRIG BEACON"},
+                         {59, "  45.678"}}));
+}
+
+TEST(StationFileLine, NumberModeRegistrationAndFixedMark) {
+    StationFileEntry e = entry();
+    e.registration = 1234;
+    e.fixed = true;
+    e.height = -3.5f;
+    std::string l = station_file_line(e, false);
+    EXPECT_EQ(l, line70({{1, "10"}, {4, "  7"}, {8, "323456.789"}, {19, "6543210.124"}, {31, "TRIG BEACON"},
+                         {52, "1234"}, {59, "  -3.500"}, {67, "*"}}));
+}
+
+TEST(StationFileLine, LabelModeGridLineWithAndWithoutCoordinates) {
+    StationFileEntry e = entry();
+    e.fixed = true;
+    EXPECT_EQ(station_file_line(e, true), line70({{1, "grd"}, {5, "HILL_TOP"}, {18, "TRIG BEACON"},
+                                                  {38, "323456.789"}, {49, "6543210.124"}, {61, "  45.678"},
+                                                  {69, "*"}}));
+    e.fixed = false;
+    e.with_coordinates = false;
+    EXPECT_EQ(station_file_line(e, true),
+              line70({{1, "grd"}, {5, "HILL_TOP"}, {18, "TRIG BEACON"}, {61, "  45.678"}}));
+}
+
+TEST(StationFileLine, UnknownHeightLeavesTheHeightColumnsBlank) {
+    StationFileEntry e = entry();
+    e.height = 9999.0f;
+    e.height_known = false;
+    EXPECT_EQ(station_file_line(e, false).substr(58, 8), "        ");
+    EXPECT_EQ(station_file_line(e, true).substr(60, 8), "        ");
+}
+
+TEST(StationFileLine, ReadsBackInTheStationFileColumns) {
+    StationFileEntry e = entry();
+    e.registration = 55;
+    std::string n = station_file_line(e, false);
+    EXPECT_EQ(n.substr(0, 2), "10");
+    EXPECT_EQ(n.substr(3, 3), "  7");
+    EXPECT_NEAR(field(n, 8, 11), 323456.789, 1e-9);
+    EXPECT_NEAR(field(n, 19, 11), 6543210.124, 1e-9);
+    EXPECT_EQ(n.substr(30, 20), "TRIG BEACON         ");
+    EXPECT_NEAR(field(n, 59, 8), 45.678, 1e-9);
+    std::string g = station_file_line(e, true);
+    EXPECT_EQ(g.substr(4, 12), "HILL_TOP    ");
+    EXPECT_EQ(g.substr(17, 20), "TRIG BEACON         ");
+    EXPECT_NEAR(field(g, 38, 11), 323456.789, 1e-9);
+    EXPECT_NEAR(field(g, 49, 11), 6543210.124, 1e-9);
+    EXPECT_NEAR(field(g, 61, 8), 45.678, 1e-9);
+}
