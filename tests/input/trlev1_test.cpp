@@ -1,7 +1,11 @@
 // Observation reading: the work-file records of every record kind, the
 // carried values, the record-order rule and the run limits.
+#include "driver/filasn.h"
 #include "driver/records.h"
 #include "geodesy/geodcat.h"
+#include "geodesy/stnadd.h"
+#include "input/tcntrl.h"
+#include "input/treform.h"
 #include "input/trlev1.h"
 #include "report/iocat3.h"
 #include "support/test_util.h"
@@ -530,6 +534,138 @@ TEST(ObsReadingProgram, TooManyObservationsEndsWithErrorsInData) {
     auto report = quarlo::test::read_lines("big.prt");
     EXPECT_NE(std::find(report.begin(), report.end(), line132({{40, "*** TOO MANY OBSERVATIONS ***"}})),
               report.end());
+}
+
+// --- Reading and station assembly of whole inputs ---------------------------
+
+// File assignment, control record, input conversion, observation reading and
+// station assembly of one input, as the main driver runs them.
+struct Pipeline {
+    TempDir dir;
+    TestRun run;
+    RunContext& ctx() { return run.c(); }
+
+    void start(const std::vector<std::string>& body) {
+        std::string text = "92 PIPELINE\n01\n";
+        for (const auto& l : body) text += l + "\n";
+        quarlo::test::write_file("net.dat", text);
+        filasn(ctx(), {"-o", "net.dat"});
+        ASSERT_NE(ctx().option.run_status, -9);
+        tcntrl(ctx());
+        treform(ctx());
+        trlev1(ctx());
+        ASSERT_EQ(ctx().reginf.data_error_flag, 0);
+        stnadd(ctx());
+    }
+    StationRecord station(int r) { return read_station(ctx().files.unit9, r); }
+    std::vector<std::string> report() {
+        ctx().files.unit3.flush();
+        return quarlo::test::read_lines("net.prt");
+    }
+};
+
+// A keyword line of 105 columns.
+std::string kw(std::initializer_list<std::pair<int, std::string>> fields) {
+    std::string line(105, ' ');
+    for (const auto& [col, text] : fields) line.replace(static_cast<std::size_t>(col - 1), text.size(), text);
+    return line;
+}
+
+TEST(ObsReadingPipeline, KeywordInputThroughReadingAndStationAssembly) {
+    Pipeline p;
+    quarlo::test::write_file("stations.dat",
+                             kw({{1, "GRD"}, {5, "CHARLIE"}, {18, "CHARLIE FROM FILE"}, {38, "   1200.000"},
+                                 {49, "   2900.000"}, {61, "  95.500"}}) + "\n");
+    p.start({
+        kw({{1, "GRD"}, {5, "ALPHA"}, {18, "ALPHA NAME"}, {38, "   1000.000"}, {49, "   2000.000"},
+            {61, " 100.000"}, {69, "*"}}),
+        kw({{1, "GRD"}, {5, "BRAVO"}, {18, "BRAVO NAME"}, {38, "   1500.000"}, {49, "   2500.000"}}),
+        kw({{1, "ZEN"}, {5, "ALPHA"}, {19, "BRAVO"}, {32, " 893000"}, {42, "   5.0"}, {49, "  707.107"},
+            {58, "S"}, {69, "1.500"}}),
+        kw({{1, "ZEN"}, {19, "CHARLIE"}, {32, " 900000"}}),
+        kw({{1, "DIF"}, {5, "BRAVO"}, {19, "DELTA"}, {33, "    1.234"}, {43, " 0.010"}}),
+    });
+    RunContext& ctx = p.ctx();
+    ASSERT_EQ(ctx.rec01.label_mode, 1);
+    EXPECT_EQ(ctx.numbrs.number_of_stations, 4);
+    EXPECT_EQ(ctx.numbrs.number_of_fixed_stations, 1);
+    EXPECT_EQ(ctx.numbrs.number_of_observations, 3);
+    EXPECT_EQ(ctx.option.provisional_heights_required, 1);
+
+    StationRecord a = p.station(1);
+    EXPECT_EQ(a.number, 1);
+    EXPECT_EQ(a.status, kFixed);
+    EXPECT_EQ(a.height, 100.0f);
+    EXPECT_EQ(a.name.str(), "ALPHA NAME          ");
+    EXPECT_EQ(p.station(2).status, kNoHeight);
+    StationRecord c = p.station(3);
+    EXPECT_EQ(c.number, 3);
+    EXPECT_EQ(c.name.str(), "CHARLIE FROM FILE   ");
+    EXPECT_EQ(c.height, 95.5f);
+    EXPECT_EQ(c.easting, 1200.0);
+    EXPECT_EQ(c.coordinates_flag, 1);
+    StationRecord d = p.station(4);
+    EXPECT_EQ(d.number, 4);
+    EXPECT_EQ(d.name.str(), std::string(20, ' '));
+    EXPECT_EQ(d.height, 9999.0f);
+    EXPECT_EQ(station_label(ctx, 4).str(), "DELTA       ");
+
+    ZenithRecord z1 = read_zenith(ctx.files.unit9, 5), z2 = read_zenith(ctx.files.unit9, 6);
+    EXPECT_EQ(z1.from, 1);
+    EXPECT_EQ(z1.to, 2);
+    EXPECT_NEAR(z1.zenith, (89 * 3600 + 30 * 60) * kRadPerSecond, 1e-14);
+    EXPECT_EQ(z1.distance, 707.107);
+    EXPECT_EQ(z1.distance_type, 'S');
+    EXPECT_EQ(z2.from, 1); // the blank first label repeats ALPHA
+    EXPECT_EQ(z2.to, 3);
+    EXPECT_EQ(z2.instrument_height, 1.5f);
+    EXPECT_EQ(z2.refraction_set, 0);
+    HeightDiffRecord h = read_height_diff(ctx.files.unit9, 7);
+    EXPECT_EQ(h.from, 2);
+    EXPECT_EQ(h.to, 4);
+    EXPECT_EQ(h.dh, 1.234f);
+    EXPECT_EQ(h.sd, 0.01f);
+
+    auto report = p.report();
+    for (const auto& l : report) {
+        EXPECT_EQ(l.find("ERROR"), std::string::npos) << l;
+        EXPECT_EQ(l.find("TOO MANY"), std::string::npos) << l;
+    }
+}
+
+TEST(ObsReadingPipeline, RecordCodeInputThroughReadingAndStationAssembly) {
+    Pipeline p;
+    quarlo::test::write_file("net.stn", rec({{1, "10"}, {4, " 12"}, {8, "  5000.000"}, {19, "  6000.000"},
+                                             {31, "TWELVE"}, {59, "  10.000"}}) + "\n");
+    std::string late = rec({{1, "10"}, {4, "  8"}});
+    p.start({
+        rec({{1, "10"}, {4, "  1"}, {8, "   1000.000"}, {19, "   2000.000"}, {31, "ONE"}, {59, "  50.000"},
+             {67, "*"}}),
+        rec({{1, "23"}, {4, "   1"}, {9, " 12"}, {13, " 900000"}, {29, "    1000.0"}}),
+        rec({{1, "23"}, {4, "   1"}, {9, "  5"}, {13, " 900000"}, {29, "    1000.0"}}),
+        late,
+        rec({{1, "24"}, {4, "   5"}, {9, "  1"}, {13, "    2.500"}}),
+        rec({{1, "99"}}),
+    });
+    RunContext& ctx = p.ctx();
+    ASSERT_EQ(ctx.rec01.label_mode, 0);
+    EXPECT_EQ(ctx.numbrs.number_of_stations, 3);
+    StationRecord s12 = p.station(2);
+    EXPECT_EQ(s12.number, 12);
+    EXPECT_EQ(s12.name.str(), "TWELVE              ");
+    EXPECT_EQ(s12.height, 10.0f);
+    EXPECT_EQ(s12.status, kHeightGiven);
+    StationRecord s5 = p.station(3);
+    EXPECT_EQ(s5.number, 5);
+    EXPECT_EQ(s5.name.str(), "STATION   5         ");
+    EXPECT_EQ(read_zenith(ctx.files.unit9, 4).to, 12);
+    EXPECT_EQ(read_height_diff(ctx.files.unit9, 6).dh, 2.5f);
+
+    auto report = p.report();
+    int i = static_cast<int>(std::find(report.begin(), report.end(), line132({{27, late}})) - report.begin());
+    ASSERT_LT(static_cast<std::size_t>(i + 2), report.size());
+    EXPECT_EQ(report[static_cast<std::size_t>(i + 2)],
+              line132({{40, "*** ERROR IN RECORD TYPE OR RECORD OUT OF ORDER ***"}}));
 }
 
 // --- Error messages ---------------------------------------------------------------
