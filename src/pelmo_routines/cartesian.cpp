@@ -60,8 +60,15 @@ int xyzgeo_iterations(double x, double y, double z, double a, double inverse_fla
         if (std::fabs(phi - previous) <= 9.7e-18 || passes >= kXyzgeoMaxIterations) break;
     }
 
-    // Height through the larger of X and Y (signed comparison).
-    if (x < y)
+    // Height through the larger of X and Y (signed comparison). Where the
+    // component so chosen is almost nil (longitudes near 180 or 270 degrees)
+    // it carries no height: the other one does. On the polar axis neither
+    // serves: take the height along the axis.
+    bool use_y = x < y;
+    if (std::fabs(use_y ? y : x) < 1e-3 * p) use_y = !use_y;
+    if (p == 0.0)
+        h = std::fabs(z) - (1.0 - e2) * nu;
+    else if (use_y)
         h = y / (std::cos(phi) * std::sin(lambda)) - nu;
     else
         h = x / (std::cos(phi) * std::cos(lambda)) - nu;
