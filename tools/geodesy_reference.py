@@ -188,6 +188,14 @@ def main():
     show('crdiff2 856 dX dY dZ', *d)
     show('crdiff2 856 dh', H2 - H1)
 
+    # The same grid coordinates in zone 855 (GRS80, 147 E).
+    z855 = Zone('GRS80', '0.9996', 147, 500000, 10000000)
+    r1 = z855.inverse(e1, n1)
+    r2 = z855.inverse(e2, n2)
+    u1 = to_xyz('GRS80', r1[0], r1[1], H1 + G1)
+    u2 = to_xyz('GRS80', r2[0], r2[1], mpf('-12.5') + G2)
+    show('crdiff2 855 dX dY dZ (dh -112.5)', *[u2[i] - u1[i] for i in range(3)])
+
     # The same differences in zone 56 (ANS): station 1 carried across and back.
     z56 = Zone('ANS', '0.9996', 153, 500000, 10000000)
     q1 = z56.inverse(e1, n1)
