@@ -180,6 +180,16 @@ TEST_F(ObsReading, GeographicStationWithoutMapZoneHasNoCoordinates) {
     EXPECT_EQ(report[static_cast<std::size_t>(i - 2)].substr(26, 13), "11   7 -33301");
 }
 
+TEST_F(ObsReading, GeographicStationWithUnreadableLatitude) {
+    ctx().tmvals.zone_code = 56;
+    ASSERT_TRUE(geod00(ctx()));
+    read_input({rec({{1, "11"}, {4, "  7"}, {8, " 336015"}, {22, "1511230"}}), rec({{1, "99"}})});
+    EXPECT_EQ(station(1).coordinates_flag, 0);
+    EXPECT_EQ(station(1).northing, 0.0);
+    auto report = run.report();
+    EXPECT_GE(find(report, line132({{40, "*** GEOGRAPHIC CO-ORDINATES NOT READABLE ***"}})), 0);
+}
+
 TEST_F(ObsReading, GeographicStationProjectedOnTheMapZone) {
     ctx().tmvals.zone_code = 56;
     ASSERT_TRUE(geod00(ctx()));
