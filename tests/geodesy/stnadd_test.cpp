@@ -225,19 +225,6 @@ TEST_F(StationAssembly, NumberModeLineThatIsNotTenStopsTheFile) {
     expect_default(3, 2, "STATION   2         ");
 }
 
-TEST_F(StationAssembly, NumberModeUnusableFileGivesDefaultsToTheRest) {
-    write_file("job.stn", lines({
-                              line({{1, "11"}, {4, "  2"}, {31, "GEOGRAPHIC"}}),
-                              line({{1, "10"}, {4, "  3"}, {8, "100.0"}, {19, "200.0"}, {31, "THREE"}}),
-                          }));
-    add_station(1);
-    add_height_diff(1, 2);
-    add_height_diff(1, 3);
-    stnadd(ctx());
-    expect_default(2, 2, "STATION   2         ");
-    expect_default(3, 3, "STATION   3         ");
-}
-
 TEST_F(StationAssembly, NumberModeStationsDatInTheWorkingDirectoryOnly) {
     std::filesystem::create_directory("data");
     write_file("quarlo.opt", "DATA=data\n");
@@ -335,15 +322,6 @@ TEST_F(StationAssembly, LabelModeJobFileBeforeStationsDat) {
     stnadd(ctx());
     EXPECT_EQ(station(2).name.str(), "FROM JOB            ");
     EXPECT_EQ(station(2).coordinates_flag, 0);
-}
-
-TEST_F(StationAssembly, LabelModeStationsDatInWorkingDirectoryWithoutDataEntry) {
-    use_labels({"ALPHA", "BRAVO"});
-    write_file("stations.dat", line({{1, "GRD"}, {5, "BRAVO"}, {18, "HERE"}}) + "\n");
-    add_station(1);
-    add_height_diff(2, 1);
-    stnadd(ctx());
-    EXPECT_EQ(station(2).name.str(), "HERE                ");
 }
 
 TEST_F(StationAssembly, LabelModeStationWithoutLabelIsNotLookedUp) {
