@@ -14,6 +14,13 @@ namespace quarlo::test {
 
 inline double deg(int d, int m, double s) { return (d + m / 60.0 + s / 3600.0) * 3.141592653589793 / 180.0; }
 
+// A line of a station file: the texts placed at their columns in 70 blanks.
+inline std::string line70(std::initializer_list<std::pair<int, std::string>> fields) {
+    std::string line(70, ' ');
+    for (const auto& [col, text] : fields) line.replace(static_cast<std::size_t>(col - 1), text.size(), text);
+    return line;
+}
+
 inline StationRecord station(int number, int status, float height, double e = 0.0, double n = 0.0,
                              const std::string& name = "") {
     StationRecord s;

@@ -1,18 +1,14 @@
 // Station-file lines in the layout station assembly reads back.
 #include "adjust/station_file.h"
+#include "adjust_fixture.h"
 #include "report/iocat3.h"
 
 #include <gtest/gtest.h>
 
 using namespace quarlo;
+using quarlo::test::line70;
 
 namespace {
-
-std::string line70(std::initializer_list<std::pair<int, std::string>> fields) {
-    std::string line(70, ' ');
-    for (const auto& [col, text] : fields) line.replace(static_cast<std::size_t>(col - 1), text.size(), text);
-    return line;
-}
 
 StationFileEntry entry() {
     StationFileEntry e;
