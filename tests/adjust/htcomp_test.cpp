@@ -1,6 +1,9 @@
 // Provisional heights carried from stations of known height.
 #include "adjust/htcomp.h"
 #include "adjust_fixture.h"
+#include "geodesy/crdiff2.h"
+#include "geodesy/geodcat.h"
+#include "report/edit.h"
 
 #include <gtest/gtest.h>
 
@@ -174,4 +177,110 @@ TEST(HtcompHeights, ZenithDistanceOfZeroGivesNoHeight) {
     r.zeniths = {zenith(1, 2, 0.0, 100.0)};
     r.compute();
     EXPECT_EQ(r.obs_station(2).status, kNoHeight);
+}
+
+namespace {
+
+// A run in zone 56 (Australian National Spheroid) with mean latitude 33.
+struct ZoneRun : HtRun {
+    ZoneRun() {
+        c().tmvals.zone_code = 56;
+        c().numbrs.mean_latitude = 33;
+        EXPECT_TRUE(geod00(c()));
+    }
+};
+
+} // namespace
+
+// Distance and azimuth given: the radius of the ellipsoid at the mean
+// latitude 33 in azimuth 45, R = 6369405.69 (worked independently), not the
+// default radius (which would give 294.0974).
+TEST(HtcompZone, RadiusFromTheFigureAtTheMeanLatitude) {
+    ZoneRun r;
+    r.stations = {station(1, 0, 200.0f), station(2, 2, 9999.0f)};
+    ZenithRecord z = zenith(1, 2, deg(89, 30, 0), 10000.0);
+    z.azimuth = 45.0;
+    r.zeniths = {z};
+    r.compute();
+    EXPECT_NEAR(r.obs_station(2).height, 294.09821f, 3e-5);
+}
+
+// No distance: the grid distance over the point scale factor at the
+// occupied station, the azimuth from the grid bearing less the convergence
+// there, the mean of the two latitudes.
+TEST(HtcompZone, GridDistanceReducedByThePointScaleFactor) {
+    ZoneRun r;
+    double e1 = 320000.0, n1 = 6250000.0, e2 = 326000.0, n2 = 6258000.0;
+    r.stations = {station(1, 0, 200.0f, e1, n1), station(2, 2, 9999.0f, e2, n2)};
+    r.zeniths = {zenith(1, 2, deg(89, 30, 0), 0.0, 1.5f, 1.5f)};
+    r.compute();
+
+    const auto& t = r.c().tmvals;
+    double phi1, l1, g1, k1, phi2, l2, g2, k2;
+    geod02(r.c(), e1, n1, phi1, l1, g1, k1);
+    geod02(r.c(), e2, n2, phi2, l2, g2, k2);
+    double d = 10000.0 / k1;                   // plane distance 10000
+    double alpha = std::atan2(6000.0, 8000.0) - g1;
+    double b = t.a * (1.0 - 1.0 / t.inverse_flattening);
+    double ep = (t.a * t.a - b * b) / (b * b);
+    double c1 = std::pow(std::cos((phi1 + phi2) / 2.0), 2), c2 = std::pow(std::cos(alpha), 2);
+    double radius = t.a / std::sqrt(1.0 - t.e2) / std::sqrt(1.0 + ep * c1) / (1.0 + ep * c1 * c2);
+    double dh = d / std::tan(deg(89, 30, 0)) + (0.5 - 0.065) * d * d / radius;
+    EXPECT_NEAR(r.obs_station(2).height, 200.0 + dh, 1e-4);
+    EXPECT_GT(k1, 0.9996);
+    auto lines = r.lines_with("computed from");
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(cols(lines[0], 52, 10), edit::fixed_field(d, 10, 3));
+}
+
+// Coordinate differences through crdiff2: forward from the known station,
+// with the cartesian line, and not usable when the from-station has no
+// coordinates.
+TEST(HtcompZone, CoordinateDifferenceForwardAndItsLine) {
+    ZoneRun r;
+    double e1 = 320000.0, n1 = 6250000.0, e2 = 321000.0, n2 = 6251000.0;
+    StationRecord a = station(1, 0, 150.0f, e1, n1);
+    a.geoid = 22.5f;
+    StationRecord b = station(2, 2, 9999.0f, e2, n2);
+    b.geoid = 22.4f;
+    r.stations = {a, b};
+    r.differences = {height_diff(1, 2, 10001.0f, 1.7f, 1.2f)}; // instrument and target heights are ignored
+    CoordDiffRecord cd{1, 2, -512.25, 300.5, 812.125};
+    r.add_coord_diff(1, cd);
+    r.compute();
+    float dh = 0.0f;
+    crdiff2(r.c(), 0, 0, cd.dx, cd.dy, cd.dz, e1, n1, e2, n2, 22.5f, 22.4f, 150.0f, dh);
+    EXPECT_EQ(r.obs_station(2).height, 150.0f + dh);
+    auto lines = r.lines_with("cartesian");
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0], line132({{1, "   2"}, {7, "computed by cartesian coordinate differences from"},
+                                 {57, "   1"}, {63, "using"}, {71, "   -512.250"}, {86, "    300.500"},
+                                 {104, "    812.125"}}));
+}
+
+TEST(HtcompZone, CoordinateDifferenceNeedsTheFromStationsCoordinates) {
+    ZoneRun r;
+    r.stations = {station(1, 2, 9999.0f), station(2, 0, 150.0f, 321000.0, 6251000.0)};
+    r.differences = {height_diff(1, 2, 10001.0f)};
+    r.add_coord_diff(1, CoordDiffRecord{1, 2, 10.0, 10.0, 10.0});
+    r.compute();
+    EXPECT_EQ(r.obs_station(1).status, kNoHeight);
+}
+
+TEST(HtcompLabels, LabelModeLine) {
+    HtRun r;
+    r.c().rec01.label_mode = 1;
+    r.label(1, "BASE");
+    r.label(2, "TOWER_NORTH");
+    r.label(3, "PEAK");
+    r.stations = {station(1, 0, 50.0f), station(2, 2, 9999.0f), station(3, 2, 9999.0f)};
+    r.zeniths = {zenith(1, 3, deg(88, 0, 0), 600.0)};
+    r.differences = {height_diff(1, 2, 3.5f)};
+    r.compute();
+    auto lines = r.lines_with("computed from");
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[1], line132({{1, "PEAK"}, {14, "computed from"}, {29, "BASE"}, {42, "using"},
+                                 {49, " 88 00 00.0"}, {65, "   600.000"}}));
+    EXPECT_EQ(lines[0], line132({{1, "TOWER_NORTH"}, {14, "computed from"}, {29, "BASE"}, {42, "using"},
+                                 {49, "   3.500"}}));
 }
