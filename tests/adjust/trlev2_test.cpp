@@ -207,24 +207,29 @@ TEST(Trlev2Unknowns, TenFreeStationsAndTheNetworkCoefficient) {
     EXPECT_EQ(r.eqn_station(11).first_unknown, 10);
 }
 
-TEST(Trlev2Unknowns, RotationParametersAddTwo) {
+namespace {
+
+// Matrix size of a levelled chain of one fixed and two free stations.
+int levelled_chain_unknowns(int refraction_option, int rotation_option) {
     SetupRun r;
-    r.c().option.rotation_option = 1;
+    r.c().option.refraction_option = refraction_option;
+    r.c().option.rotation_option = rotation_option;
     r.stations = {station(1, 0, 10.0f), station(2, 1, 20.0f), station(3, 1, 30.0f)};
     r.differences = {height_diff(1, 2, 1.0f), height_diff(2, 3, 1.0f)};
     r.set_up();
-    EXPECT_EQ(r.c().numbrs.matrix_size, 4); // two heights, no K, two rotations
+    return r.c().numbrs.matrix_size;
 }
 
-// With a refraction option but no zenith distances the unknowns are the
-// heights alone: nothing is taken off for a coefficient never counted.
-TEST(Trlev2Unknowns, RefractionOptionWithoutZenithDistances) {
-    SetupRun r;
-    r.c().option.refraction_option = 1;
-    r.stations = {station(1, 0, 10.0f), station(2, 1, 20.0f), station(3, 1, 30.0f)};
-    r.differences = {height_diff(1, 2, 1.0f), height_diff(2, 3, 1.0f)};
-    r.set_up();
-    EXPECT_EQ(r.c().numbrs.matrix_size, 2);
+} // namespace
+
+// Two heights, no K, and the two rotation parameters when asked. With a
+// refraction option but no zenith distances the unknowns are the heights
+// alone: nothing is taken off for a coefficient never counted.
+TEST(Trlev2Unknowns, RotationParametersAndNoZenithDistances) {
+    EXPECT_EQ(levelled_chain_unknowns(0, 0), 2);
+    EXPECT_EQ(levelled_chain_unknowns(0, 1), 4);
+    EXPECT_EQ(levelled_chain_unknowns(1, 0), 2);
+    EXPECT_EQ(levelled_chain_unknowns(3, 2), 4);
 }
 
 TEST(Trlev2Checks, OccupiedStationWithSetUpDigitIsInAnObservation) {
