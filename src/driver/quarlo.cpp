@@ -41,10 +41,12 @@ void close_work_files(RunContext& ctx) {
     f.unit15.close_delete();
     f.unit11.close_delete();
     f.unit18.close_delete();
-    f.unit19.close_delete();
-    f.unit20.close_delete();
-    f.unit21.close_delete();
-    f.unit22.close_delete();
+    // Units 19-22 are closed only: unit 20 may by now hold the user's geoid
+    // file. The scratch files they held are removed by name below.
+    f.unit19.close();
+    f.unit20.close();
+    f.unit21.close();
+    f.unit22.close();
     if (f.unit4_is_work_file)
         f.unit4.close_delete();
     else

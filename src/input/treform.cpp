@@ -59,10 +59,12 @@ bool may_continue(Keyword k) {
 // Column col (from 1) of a line held at its full width.
 char at(const std::string& line, int col) { return line[static_cast<std::size_t>(col - 1)]; }
 
-// Record-code records that show the input is not in keyword form.
+// Record-code records that show the input is not in keyword form. A
+// coordinate-difference record, or a reciprocal zenith distance, can be the
+// first coded record of a file whose stations all come from a station file.
 bool is_record_code_line(const std::string& line) {
     std::string_view c(line.data(), 3);
-    return c == "10 " || c == "11 " || c == "18 " || c == "23 " || c == "24 ";
+    return c == "10 " || c == "11 " || c == "18 " || c == "23 " || c == "24 " || c == "26 " || c == "23S";
 }
 
 // A field of more characters than its record field has room for. Blanks

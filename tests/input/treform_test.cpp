@@ -439,12 +439,12 @@ TEST(TreformForm, RecordCodeFileIsUsedDirectly) {
 }
 
 TEST(TreformForm, EveryRecordCodeThatDecidesTheForm) {
-    for (const char* code : {"10 ", "11 ", "18 ", "23 ", "24 "}) {
+    for (const char* code : {"10 ", "11 ", "18 ", "23 ", "24 ", "26 ", "23S"}) {
         Conversion cv({std::string(code) + "  1"});
         EXPECT_EQ(cv.c().rec01.label_mode, 0) << code;
     }
     // Other codes, and codes not followed by a blank, do not.
-    for (const char* code : {"26 ", "10S", "23S", "20 ", "95 "}) {
+    for (const char* code : {"10S", "24S", "20 ", "95 "}) {
         Conversion cv({std::string(code) + "  1"});
         EXPECT_EQ(cv.c().rec01.label_mode, 1) << code;
         EXPECT_EQ(cv.converted(), std::vector<std::string>{kEnd}) << code;
