@@ -101,3 +101,20 @@ TEST(MainDriver, WorkFileThatCannotBeCreatedStopsTheRun) {
     EXPECT_EQ(res.console, "\n Unable to open work file missing/dir/quarlo01.wrk\n\n");
     EXPECT_EQ(dir.files(), (Files{"net.dat", "quarlo.opt"}));
 }
+
+TEST(MainDriver, StageOneRunsOnePassWhateverTheIterationCount) {
+    auto count_lists = [](const std::string& control) {
+        TempDir dir;
+        write_file("net.dat", control + "\n10   1  1000.000  2000.000 A                           10.000*\n"
+                                        "10   2  1500.000  2000.000 B\n24    1   2     1.000\n99\n");
+        EXPECT_EQ(run_program({"-o", "net.dat"}).status, 0);
+        int lists = 0;
+        for (const auto& l : read_lines("net.prt"))
+            if (l == line132({{59, "LIST OF STATIONS"}})) ++lists;
+        return lists;
+    };
+    std::string stage1 = "01" + std::string(51, ' ') + "1   3";
+    std::string stage2 = "01" + std::string(51, ' ') + "2   3";
+    EXPECT_EQ(count_lists(stage1), 1);
+    EXPECT_EQ(count_lists(stage2), 3);
+}
