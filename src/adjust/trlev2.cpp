@@ -276,7 +276,6 @@ void trlev2(RunContext& ctx) {
     // zenith distances to carry it.
     if (ctx.option.refraction_option == 0 && numbrs.number_of_zenith_distances > 0) numbrs.matrix_size += 1;
     if (ctx.option.rotation_option > 0) numbrs.matrix_size += 2;
-    numbrs.stations_in_use = s.working_count;
 
     if (s.first) {
         if (s.working_count != numbrs.number_of_stations) {

@@ -124,7 +124,6 @@ struct NumbrsBlock {
     std::int32_t number_of_refraction_constraints = 0;
     std::int32_t next_record_number = 0;
     std::int32_t title_record_count = 0;
-    std::int32_t stations_in_use = 0; // working count of the iteration set-up
 };
 
 // Control values and iteration state.
@@ -256,7 +255,6 @@ struct IoareaBlock {
     std::int32_t unmatched_station_count = 0;
     std::int32_t lookup_status1 = 0;
     std::int32_t lookup_status2 = 0;
-    std::int32_t numeric_field_status = 0;
 };
 
 // Files of the run by unit number.

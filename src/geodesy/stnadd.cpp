@@ -136,15 +136,9 @@ void take_geographic_line(RunContext& ctx, StationRecord& s, const std::string& 
     double latitude = 0.0, longitude = 0.0;
     bool readable = dms_angle(line, 39, 2, 42, 45, 8, latitude) && dms_angle(line, 54, 3, 58, 61, 8, longitude);
     if (line[37] == 's' || line[37] == '-') latitude = -latitude;
-    if (readable && geographic_to_grid(ctx, latitude, longitude, s.easting, s.northing)) {
-        s.coordinates_flag = 1;
-    } else {
-        // No map zone to project with, or an unreadable angle: the station
-        // has no co-ordinates.
-        s.easting = 0.0;
-        s.northing = 0.0;
-        s.coordinates_flag = 0;
-    }
+    // No map zone to project with, or an unreadable angle: the station has
+    // no co-ordinates.
+    s.coordinates_flag = geographic_to_grid(ctx, readable, latitude, longitude, s.easting, s.northing) ? 1 : 0;
     float h = static_cast<float>(number(line, 71, 8));
     if (h < 0.001f) {
         s.height = kUnknownHeight;
@@ -199,10 +193,12 @@ void report_too_many_stations(RunContext& ctx) {
 
 } // namespace
 
-bool geographic_to_grid(const RunContext& ctx, double latitude, double longitude, double& easting,
+bool geographic_to_grid(const RunContext& ctx, bool readable, double latitude, double longitude, double& easting,
                         double& northing) {
     const TmvalsBlock& tm = ctx.tmvals;
-    if (tm.zone_code == 0 || tm.a <= 0.0 || tm.inverse_flattening <= 0.0) return false;
+    easting = 0.0;
+    northing = 0.0;
+    if (!readable || tm.zone_code == 0 || tm.a <= 0.0 || tm.inverse_flattening <= 0.0) return false;
     double gamma = 0.0, k = 0.0;
     geod01(ctx, easting, northing, latitude, longitude, gamma, k);
     return true;

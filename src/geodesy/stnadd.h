@@ -16,8 +16,9 @@ FixedText<12> station_label(RunContext& ctx, int n);
 // Station number n in: its position among the numbered stations out.
 void tgetnum(RunContext& ctx, int& n);
 // Grid co-ordinates of a latitude and longitude (radians) by the run's map
-// projection; false (co-ordinates untouched) when the run has no map zone.
-bool geographic_to_grid(const RunContext& ctx, double latitude, double longitude, double& easting,
+// projection; false, with both co-ordinates 0, when the angles were not
+// readable or the run has no map zone.
+bool geographic_to_grid(const RunContext& ctx, bool readable, double latitude, double longitude, double& easting,
                         double& northing);
 // 1-based position of the first entry equal to n among the first `count`
 // entries of a table, or 0.

@@ -88,13 +88,11 @@ void read_station_record(RunContext& ctx, int code) {
         if (card(ctx, 21) == '-') longitude = -longitude;
         ctx.names.station_name.set(io.card.sub(36, 20));
         s.registration = 0;
-        if (usable && geographic_to_grid(ctx, latitude, longitude, s.easting, s.northing)) {
+        if (geographic_to_grid(ctx, usable, latitude, longitude, s.easting, s.northing)) {
             s.coordinates_flag = 1;
         } else {
             // Without a map zone (or with an unreadable angle) the position
             // cannot be put on the grid: the station has no co-ordinates.
-            s.easting = 0.0;
-            s.northing = 0.0;
             s.coordinates_flag = 0;
             print_record_and_message(ctx, usable ? "*** NO MAP ZONE - GEOGRAPHIC CO-ORDINATES NOT USED ***"
                                                  : "*** GEOGRAPHIC CO-ORDINATES NOT READABLE ***");

@@ -41,7 +41,6 @@ void set01(RunContext& ctx) {
     io.unmatched_station_count = 0;
     io.lookup_status1 = 0;
     io.lookup_status2 = 0;
-    io.numeric_field_status = 0;
 
     if (!ctx.fixed_run_date.empty()) {
         io.rundat.set(ctx.fixed_run_date);

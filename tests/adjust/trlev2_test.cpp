@@ -81,7 +81,6 @@ TEST(Trlev2List, EveryStatusNumberMode) {
     EXPECT_EQ(n.matrix_size, 3);
     EXPECT_EQ(n.number_of_stations, 3);
     EXPECT_EQ(n.rejected_station_count, 4);
-    EXPECT_EQ(n.stations_in_use, 3);
     EqnStationRecord b1 = r.eqn_station(1), b2 = r.eqn_station(2), b3 = r.eqn_station(3);
     EXPECT_EQ(b1.number, 1);
     EXPECT_EQ(b1.status, 0);
