@@ -6,5 +6,9 @@
 namespace quarlo {
 
 void trlev3(RunContext& ctx);
+// The problem-size statistics on a new page and the stage-one banner.
+void print_statistics_block(RunContext& ctx);
+// Number of terms of the banded normal equations, (2n - b)(b + 1) / 2.
+float number_of_terms(const RunContext& ctx);
 
 } // namespace quarlo

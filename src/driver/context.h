@@ -122,6 +122,12 @@ struct NumbrsBlock {
     std::int32_t number_of_height_observations = 0;
     std::int32_t rejected_station_count = 0;
     std::int32_t number_of_refraction_constraints = 0;
+    // Height-observation equations written by the equations stage (kept,
+    // adjusted stations with a standard deviation); with the observation
+    // records and the refraction constraints they make the equation count.
+    std::int32_t number_of_height_observation_equations = 0;
+    // Equation records 1001 .. 1000 + number_of_equations of the pass.
+    std::int32_t number_of_equations = 0;
     std::int32_t next_record_number = 0;
     std::int32_t title_record_count = 0;
 };
@@ -224,6 +230,48 @@ struct ArraysBlock {
     Table<std::int16_t, kMaxObservations> observation_to;
 };
 
+// A run of words in a block store: length, first position and block, last
+// position and block (positions 1..512, blocks from 1).
+struct SegmentCursor {
+    std::int32_t length = 0;
+    std::int32_t first_position = 0;
+    std::int32_t first_block = 0;
+    std::int32_t last_position = 0;
+    std::int32_t last_block = 0;
+};
+
+// The normal equations: the cursors of the two block stores, the
+// right-hand side (then the solution) and the failing-row register.
+struct NeareaBlock {
+    SegmentCursor normal;
+    SegmentCursor inverse;
+    Table<float, kMaxUnknowns> rhs;
+    std::int32_t failing_row = 0;
+};
+
+constexpr int kBlockWords = 512;
+constexpr int kCacheSlots = 10000;
+
+// One block store's cache: the ring pointer, the block held by each slot
+// and the slots' words (allocated as slots come into use).
+struct BlockCache {
+    std::int32_t ring_pointer = 0;
+    std::vector<std::int32_t> directory;  // kCacheSlots entries, 0 = empty
+    std::vector<float> words;             // slot s at (s - 1) * kBlockWords
+};
+
+// The cache directory of the two block stores and their sizing.
+struct MatbufBlock {
+    BlockCache normal;
+    BlockCache inverse;
+    std::int32_t write_back = 0;
+    std::int32_t print_flag = 0;
+    std::int32_t cache_capacity = kCacheSlots;
+    std::int32_t overflow_limit = 2 * kCacheSlots;
+    std::int32_t inverse_block_count = 0;
+    std::int32_t normal_block_count = 0;
+};
+
 struct FactorBlock {
     float variance_factor = 0.0f;
 };
@@ -317,6 +365,8 @@ struct RunContext {
     FrmstnBlock frmstn;
     ArraysBlock arrays;
     FactorBlock factor;
+    NeareaBlock nearea;
+    MatbufBlock matbuf;
     HeadBlock head;
     IoareaBlock ioarea;
     FilesBlock files;

@@ -1,0 +1,8 @@
+#include "results/residl.h"
+
+namespace quarlo {
+
+// Not built yet.
+void residl(RunContext&) {}
+
+} // namespace quarlo
