@@ -14,6 +14,7 @@ void encode(const StationRecord& s, Record& r) {
     r.set_i32(56, s.pillar);
     r.set_i32(60, s.coordinates_flag);
     r.set_f32(64, s.geoid);
+    r.set_f32(68, s.adjusted_height_sd);
 }
 
 StationRecord decode_station(const Record& r) {
@@ -29,6 +30,7 @@ StationRecord decode_station(const Record& r) {
     s.pillar = r.i32(56);
     s.coordinates_flag = r.i32(60);
     s.geoid = r.f32(64);
+    s.adjusted_height_sd = r.f32(68);
     return s;
 }
 
@@ -176,6 +178,22 @@ EquationRecord decode_equation(const Record& r) {
     e.refraction_set = r.i32(56);
     e.distance = r.f64(60);
     return e;
+}
+
+StationRecord station_record(const EqnStationRecord& e) {
+    StationRecord s;
+    s.number = e.number;
+    s.status = e.status;
+    s.easting = e.easting;
+    s.northing = e.northing;
+    s.name = e.name;
+    s.height = e.height;
+    s.registration = e.registration;
+    s.height_sd = e.height_sd;
+    s.pillar = e.pillar;
+    s.coordinates_flag = e.coordinates_flag;
+    s.geoid = e.geoid;
+    return s;
 }
 
 namespace {

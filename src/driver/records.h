@@ -26,7 +26,7 @@ enum HeightStatus : std::int32_t {
 
 constexpr float kUnknownHeight = 9999.0f;
 
-// Station record of quarlo09.wrk (68 bytes).
+// Station record of quarlo09.wrk (72 bytes).
 struct StationRecord {
     std::int32_t number = 0;
     std::int32_t status = 0;
@@ -39,6 +39,9 @@ struct StationRecord {
     std::int32_t pillar = 0;
     std::int32_t coordinates_flag = 0;
     float geoid = 0.0f;
+    // Standard deviation of the adjusted height from the precision analysis;
+    // 0 when none was computed. height_sd stays the a-priori value.
+    float adjusted_height_sd = 0.0f;
 };
 
 // Zenith distance record of quarlo09.wrk (type 23).
@@ -113,7 +116,7 @@ struct EquationRecord {
 };
 
 // Byte sizes of the fields written for each record kind.
-constexpr int kStationRecordBytes = 68;
+constexpr int kStationRecordBytes = 72;
 constexpr int kZenithRecordBytes = 77;
 constexpr int kHeightDiffRecordBytes = 40;
 constexpr int kEqnStationRecordBytes = 72;
@@ -131,6 +134,10 @@ void encode(const EqnStationRecord& s, Record& r);
 EqnStationRecord decode_eqn_station(const Record& r);
 void encode(const EquationRecord& e, Record& r);
 EquationRecord decode_equation(const Record& r);
+
+// The station-work-file record of a station as the iteration set-up left it
+// on the equation work file (no adjusted standard deviation yet).
+StationRecord station_record(const EqnStationRecord& s);
 
 // Reading and writing whole records of a direct-access file.
 StationRecord read_station(DirectFile& f, int rec);

@@ -230,6 +230,14 @@ void SeqFile::close() {
     file_ = nullptr;
 }
 
+bool SeqFile::close_checked() {
+    if (!file_) return false;
+    bool ok = std::fflush(file_) == 0 && std::ferror(file_) == 0;
+    ok = std::fclose(file_) == 0 && ok;
+    file_ = nullptr;
+    return ok;
+}
+
 void SeqFile::close_delete() {
     bool was_open = file_ != nullptr;
     close();

@@ -104,6 +104,8 @@ public:
     long tell();
     void seek(long position);
     void close();
+    // Closes the file; false when its lines could not all be written out.
+    bool close_checked();
     void close_delete();
 
     static constexpr std::size_t kMaxLine = 4096;
