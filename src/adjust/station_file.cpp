@@ -35,7 +35,7 @@ std::string station_file_line(const StationFileEntry& s, bool label_mode, std::s
     if (blanked) blanked->clear();
     // A height the station does not have is left blank, which reads back
     // as an unknown height.
-    std::string height = s.height_known ? real_field(s.height, 8, 8, "HEIGHT", blanked) : blanks(8);
+    auto height = [&] { return s.height_known ? real_field(s.height, 8, 8, "HEIGHT", blanked) : blanks(8); };
     std::string line;
     if (!label_mode) {
         std::string easting = real_field(s.easting, 10, 11, "EASTING", blanked);
@@ -52,7 +52,7 @@ std::string station_file_line(const StationFileEntry& s, bool label_mode, std::s
             }
             line += reg + blanks(3);
         }
-        line += height;
+        line += height();
         line = text_field(line, kStationFileLineLength);
         line.replace(0, 2, "10");
         if (s.fixed) line[66] = '*';
@@ -65,7 +65,7 @@ std::string station_file_line(const StationFileEntry& s, bool label_mode, std::s
         } else {
             line += blanks(23);
         }
-        line += height;
+        line += height();
         line = text_field(line, kStationFileLineLength);
         line.replace(0, 3, "grd");
         if (s.fixed) line[68] = '*';
