@@ -1,13 +1,18 @@
 #include "adjust/station_file.h"
 
 #include "driver/filasn.h"
+#include "geodesy/stnadd.h"
 #include "report/edit.h"
 #include "report/iocat3.h"
 #include "report/print.h"
 
+#include <cmath>
+
 namespace quarlo {
 
 namespace {
+
+constexpr float kMinEasting = 0.0001f;
 
 bool holds_asterisks(const std::string& field) { return field.find('*') != std::string::npos; }
 
@@ -29,6 +34,21 @@ std::string real_field(double value, int w, int wider, const char* name, std::st
 }
 
 } // namespace
+
+StationFileEntry station_file_entry(RunContext& ctx, const StationRecord& st, bool label_mode) {
+    StationFileEntry e;
+    e.number = st.number;
+    if (label_mode) e.label = station_label(ctx, st.number);
+    e.easting = st.easting;
+    e.northing = st.northing;
+    e.name = st.name;
+    e.height = st.height;
+    e.registration = st.registration;
+    e.fixed = st.status == kFixed;
+    e.height_known = st.status != kNoHeight;
+    e.with_coordinates = std::fabs(static_cast<float>(st.easting)) > kMinEasting;
+    return e;
+}
 
 std::string station_file_line(const StationFileEntry& s, bool label_mode, std::string* blanked) {
     using namespace edit;

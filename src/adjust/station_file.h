@@ -4,6 +4,7 @@
 #pragma once
 
 #include "driver/context.h"
+#include "driver/records.h"
 
 #include <string>
 
@@ -23,6 +24,11 @@ struct StationFileEntry {
     bool height_known = true; // false: the height columns stay blank (unknown)
     bool with_coordinates = true; // label mode: easting and northing written
 };
+
+// The entry of a station record: a fixed station carries the mark, one
+// without a height leaves the height blank, and in label mode the easting
+// and northing are written when |easting| (single precision) exceeds 0.0001.
+StationFileEntry station_file_entry(RunContext& ctx, const StationRecord& st, bool label_mode);
 
 // One 70-character line.
 // Number mode: (3X,I3,1X,F10.3,1X,F11.3,1X,20A1,8X,F8.3), or with a

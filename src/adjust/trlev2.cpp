@@ -192,16 +192,7 @@ void list_station(Setup& s, const StationRecord& st) {
 }
 
 void write_station_file_line(Setup& s, const StationRecord& st) {
-    StationFileEntry e;
-    e.number = st.number;
-    if (s.label) e.label = station_label(s.ctx, st.number);
-    e.easting = st.easting;
-    e.northing = st.northing;
-    e.name = st.name;
-    e.height = st.height;
-    e.registration = st.registration;
-    e.fixed = st.status == kFixed;
-    e.height_known = st.status != kNoHeight;
+    StationFileEntry e = station_file_entry(s.ctx, st, s.label);
     e.with_coordinates = st.easting > 0.0001;
     std::string blanked;
     s.ctx.files.unit16.write_line(station_file_line(e, s.label, &blanked));

@@ -15,16 +15,12 @@
 #include "report/iocat3.h"
 #include "report/print.h"
 
-#include <cmath>
 
 namespace quarlo {
 
 namespace {
 
 constexpr int kMisclosureRecordLength = 4;
-// Label mode: an easting of at most this (single precision) means the
-// station has no co-ordinates to write.
-constexpr float kNoEasting = 0.0001f;
 
 struct Finalv {
     RunContext& ctx;
@@ -161,20 +157,6 @@ bool station_coefficients(Finalv& f, const EqnStationRecord& e, int c) {
     return printed;
 }
 
-StationFileEntry station_file_entry(Finalv& f, const EqnStationRecord& e, float height) {
-    StationFileEntry entry;
-    entry.number = e.number;
-    if (f.label) entry.label = station_label(f.ctx, e.number);
-    entry.easting = e.easting;
-    entry.northing = e.northing;
-    entry.name = e.name;
-    entry.height = height;
-    entry.registration = e.registration;
-    entry.fixed = e.status == kFixed;
-    entry.with_coordinates = std::fabs(static_cast<float>(e.easting)) > kNoEasting;
-    return entry;
-}
-
 void adjust_station(Finalv& f, int i) {
     RunContext& ctx = f.ctx;
     EqnStationRecord e = read_eqn_station(ctx.files.unit1, i);
@@ -204,7 +186,7 @@ void adjust_station(Finalv& f, int i) {
     StationFileEntry entry;
     std::string blanked;
     if (f.station_file.is_open()) {
-        entry = station_file_entry(f, e, height);
+        entry = station_file_entry(ctx, st, f.label);
         f.station_file.write_line(station_file_line(entry, f.label, &blanked));
     }
 

@@ -17,6 +17,12 @@ namespace {
 
 constexpr const char* kCaption = "PROVISIONAL";
 
+void adjust(ResultsRun& r) {
+    r.lay_out();
+    begin_section(r.c(), "TLHED5");
+    finalv(r.c());
+}
+
 // Station 10 fixed with one K (unknown 1); station 20 adjusted (height 2,
 // K 3), its height also observed; station 30 adjusted (height 4).
 // Zenith distances: 10-20; 20-10 the second of a simultaneous reciprocal
@@ -38,11 +44,6 @@ struct NumberNetwork : ResultsRun {
         c().numbrs.number_of_height_observations = 1;
         solution({2.5f, 0.0123f, -1.5f, -0.0456f});
     }
-    void adjust() {
-        lay_out();
-        begin_section(c(), "TLHED5");
-        finalv(c());
-    }
 };
 
 const std::string kAlpha = line70({{1, "10"}, {4, " 10"}, {8, "  1000.000"}, {19, "   2000.000"}, {31, "ALPHA"},
@@ -58,7 +59,7 @@ TEST(Finalv, NumberModeOneCoefficientPerStation) {
     NumberNetwork r;
     r.c().option.station_file_option = 1;
     r.iteration(1, 1);
-    r.adjust();
+    adjust(r);
 
     std::vector<std::string> expected = {
         "",
@@ -117,7 +118,7 @@ TEST(Finalv, SecondIterationCarriesTheMisclosures) {
     ASSERT_TRUE(ctx.files.unit14.open("quarlo14.wrk", 4));
     ASSERT_TRUE(ctx.files.unit15.open("quarlo15.wrk", 4));
     r.iteration(1, 2);
-    r.adjust();
+    adjust(r);
     EXPECT_EQ(read_file("NET1.stn"), "old\n");
     EXPECT_FALSE(file_exists(ReplacingFile::temporary_name("NET1.stn")));
 
@@ -125,7 +126,7 @@ TEST(Finalv, SecondIterationCarriesTheMisclosures) {
     put_misclosure(ctx.files.unit15, 1, 1.0f);
     put_misclosure(ctx.files.unit15, 2, -2.0f);
     r.iteration(2, 2);
-    r.adjust();
+    adjust(r);
     auto lines = r.after(kCaption);
     ASSERT_EQ(lines.size(), 6u);
     EXPECT_EQ(lines[1], line132({{1, " 10"}, {7, "ALPHA"}, {39, "FIXED STATION"}, {66, "  100.000"},
@@ -142,7 +143,7 @@ TEST(Finalv, AdjustedStationFileReadsBack) {
     NumberNetwork r;
     r.c().option.station_file_option = 1;
     r.iteration(1, 1);
-    r.adjust();
+    adjust(r);
 
     TestRun later;
     later.open_report("later.prt");
@@ -190,9 +191,7 @@ TEST(Finalv, LabelModeNetworkCoefficientWithRotation) {
     r.zeniths = {zenith_k(1, 2, 0.061f), zenith_k(3, 1, 0.062f)};
     r.solution({0.1f, -0.2f, 5.0f, 99.0f, 99.0f});
     r.iteration(1, 1);
-    r.lay_out();
-    begin_section(ctx, "TLHED5");
-    finalv(ctx);
+    adjust(r);
 
     std::vector<std::string> expected = {
         "",
@@ -234,9 +233,7 @@ TEST(Finalv, OneCoefficientPerRefractionSet) {
                  zenith_k(5, 6, 0.063f, 1, 2), zenith_k(5, 6, 0.064f, 0, 1)};
     r.solution({0.01f, 1.0f, -2.0f});
     r.iteration(1, 1);
-    r.lay_out();
-    begin_section(ctx, "TLHED5");
-    finalv(ctx);
+    adjust(r);
 
     std::vector<std::string> expected = {
         "",
@@ -264,7 +261,7 @@ TEST(Finalv, OneCoefficientPerObservation) {
     r.eqn[2].first_unknown = 5;
     r.solution({2.5f, 0.0123f, -1.5f, 3.0f, -0.0456f});
     r.iteration(1, 1);
-    r.adjust();
+    adjust(r);
     auto lines = r.after(kCaption);
     ASSERT_EQ(lines.size(), 8u);
     EXPECT_EQ(lines[1], line132({{1, " 10"}, {7, "ALPHA"}, {39, "FIXED STATION"}, {66, "  100.000"},
