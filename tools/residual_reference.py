@@ -106,7 +106,7 @@ def analyse(title, net):
     total = sum(pvv.values())
     print(f"PVV {fmt(total, 3)}  PLV {fmt(plv, 3)}  r {r}  N {n}")
     if r > 0:
-        print(f"variance factor {fmt(f32(total / r), 3)}")
+        print(f"variance factor {fmt(f32(total / r), 3)} ({float(f32(total / r))})")
         for kind in 'zhro':
             if counts[kind]:
                 print(f"component {kind}: {fmt(n * pvv[kind] / (counts[kind] * r), 3)}")

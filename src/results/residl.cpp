@@ -98,7 +98,18 @@ private:
     void captions(const std::array<std::string_view, 10>& texts);
     void counts(const Distribution& d);
     void reference(int code, int col);
-    void extreme_line(std::string_view caption, float value, int width, int code, int spacing);
+    struct Statistics {
+        const Extremes& extremes;
+        int width; // of the extremes and the mean
+        int col;
+        bool metres;
+        double mean;
+        bool show_deviation;
+        double deviation;
+        int total;
+        int total_col;
+    };
+    void statistics(const Statistics& s);
     bool deviations() const { return r_ > 0; }
 
     // The listing mode is the sign of the station count: positive while
@@ -314,11 +325,29 @@ void ResidualAnalysis::reference(int code, int col) {
     }
 }
 
-void ResidualAnalysis::extreme_line(std::string_view caption, float value, int width, int code, int spacing) {
-    ioc11(ctx_, caption, 34);
-    ioc05(ctx_, value, 44, width, 3);
-    reference(code, 60);
-    opr00(ctx_, spacing);
+// Extremes, mean, standard deviation (when one is shown) and count of a
+// distribution; `col` is the column of the observation references and of
+// the standard deviation caption.
+void ResidualAnalysis::statistics(const Statistics& s) {
+    auto extreme = [&](std::string_view caption, float value, int code, int spacing) {
+        ioc11(ctx_, caption, 34);
+        ioc05(ctx_, value, 44, s.width, 3);
+        if (s.metres) ioc11(ctx_, "metres", 54);
+        reference(code, s.col);
+        opr00(ctx_, spacing);
+    };
+    extreme("Maximum =", s.extremes.max, s.extremes.max_code, 3);
+    extreme("Minimum =", s.extremes.min, s.extremes.min_code, 2);
+    ioc11(ctx_, "Mean =", 37);
+    ioc05(ctx_, s.mean, 44, s.width, 3);
+    if (s.show_deviation) {
+        ioc11(ctx_, "Standard deviation =", s.col);
+        ioc05(ctx_, s.deviation, s.col + 21, 7, 3);
+    }
+    opr00(ctx_, 2);
+    ioc11(ctx_, "Total =", 36);
+    ioc03(ctx_, s.total, s.total_col, 4, 0);
+    opr00(ctx_, 2);
 }
 
 void ResidualAnalysis::standardised_distribution() {
@@ -328,20 +357,10 @@ void ResidualAnalysis::standardised_distribution() {
     opr00(ctx_, 2);
     captions(kUnitCaptions);
     counts(standardised_);
-
     const int n = total_ > 0 ? total_ : 2;
-    extreme_line("Maximum =", standardised_ext_.max, 7, standardised_ext_.max_code, 3);
-    extreme_line("Minimum =", standardised_ext_.min, 7, standardised_ext_.min_code, 2);
-    ioc11(ctx_, "Mean =", 37);
-    ioc05(ctx_, standardised_sum_.sum / n, 44, 7, 3);
-    if (deviations() && total_ >= 2) {
-        ioc11(ctx_, "Standard deviation =", 60);
-        ioc05(ctx_, standardised_sum_.deviation(total_), 81, 7, 3);
-    }
-    opr00(ctx_, 2);
-    ioc11(ctx_, "Total =", 36);
-    ioc03(ctx_, total_, 47, 4, 0);
-    opr00(ctx_, 2);
+    const bool shown = deviations() && total_ >= 2;
+    statistics({standardised_ext_, 7, 60, false, standardised_sum_.sum / n, shown,
+                shown ? standardised_sum_.deviation(total_) : 0.0, total_, 47});
     opr00(ctx_, 1);
 }
 
@@ -351,19 +370,7 @@ void ResidualAnalysis::zenith_distribution() {
     opr00(ctx_, 3);
     captions(kSecondCaptions);
     counts(zenith_);
-
-    extreme_line("Maximum =", zenith_ext_.max, 9, zenith_ext_.max_code, 3);
-    extreme_line("Minimum =", zenith_ext_.min, 9, zenith_ext_.min_code, 2);
-    ioc11(ctx_, "Mean =", 37);
-    ioc05(ctx_, zenith_sum_.sum / nz_, 44, 9, 3);
-    if (deviations()) {
-        ioc11(ctx_, "Standard deviation =", 60);
-        ioc05(ctx_, zenith_sum_.deviation(nz_), 81, 7, 3);
-    }
-    opr00(ctx_, 2);
-    ioc11(ctx_, "Total =", 36);
-    ioc03(ctx_, nz_, 49, 4, 0);
-    opr00(ctx_, 2);
+    statistics({zenith_ext_, 9, 60, false, zenith_sum_.sum / nz_, deviations(), zenith_sum_.deviation(nz_), nz_, 49});
     opr00(ctx_, 1);
 }
 
@@ -378,26 +385,7 @@ void ResidualAnalysis::height_distribution() {
     opr00(ctx_, 3);
     captions(kUnitCaptions);
     counts(height_[unit]);
-
-    auto extreme = [&](std::string_view caption, float value, int code, int spacing) {
-        ioc11(ctx_, caption, 34);
-        ioc05(ctx_, value, 44, 9, 3);
-        ioc11(ctx_, "metres", 54);
-        reference(code, 65);
-        opr00(ctx_, spacing);
-    };
-    extreme("Maximum =", height_ext_.max, height_ext_.max_code, 3);
-    extreme("Minimum =", height_ext_.min, height_ext_.min_code, 2);
-    ioc11(ctx_, "Mean =", 37);
-    ioc05(ctx_, height_sum_.sum / nh_, 44, 9, 3);
-    if (deviations()) {
-        ioc11(ctx_, "Standard deviation =", 65);
-        ioc05(ctx_, sigma, 86, 7, 3);
-    }
-    opr00(ctx_, 2);
-    ioc11(ctx_, "Total =", 36);
-    ioc03(ctx_, nh_, 49, 4, 0);
-    opr00(ctx_, 2);
+    statistics({height_ext_, 9, 65, true, height_sum_.sum / nh_, deviations(), sigma, nh_, 49});
 }
 
 void ResidualAnalysis::run() {

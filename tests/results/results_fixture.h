@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 namespace quarlo::test {
 
 struct ResultsRun : AdjustRun {
@@ -46,6 +48,18 @@ struct ResultsRun : AdjustRun {
         write_equation(c().files.unit1, 1000 + k, e);
     }
 
+    // Counts of the main list (zenith distances, height differences) and of
+    // the constraint equations written (height observations, refraction).
+    void counts(int nz, int nh, int no = 0, int nr = 0) {
+        auto& n = c().numbrs;
+        n.number_of_zenith_distances = nz;
+        n.number_of_height_differences = nh;
+        n.number_of_observations = nz + nh;
+        n.number_of_height_observation_equations = no;
+        n.number_of_refraction_constraints = nr;
+        n.number_of_equations = nz + nh + no + nr;
+    }
+
     void solution(std::vector<float> x) {
         for (std::size_t i = 0; i < x.size(); ++i) c().nearea.rhs(static_cast<int>(i) + 1) = x[i];
         c().numbrs.matrix_size = static_cast<int>(x.size());
@@ -75,6 +89,12 @@ inline std::string rec(std::initializer_list<std::pair<int, std::string>> fields
     std::string l = line132(fields);
     l.erase(l.find_last_not_of(' ') + 1);
     return l;
+}
+
+// Record-by-record comparison, naming the first records that differ.
+inline void expect_records(const std::vector<std::string>& got, const std::vector<std::string>& expected) {
+    ASSERT_EQ(got.size(), expected.size());
+    for (std::size_t i = 0; i < got.size(); ++i) EXPECT_EQ(got[i], expected[i]) << "record " << i;
 }
 
 } // namespace quarlo::test

@@ -144,10 +144,7 @@ TEST(Tlres, AnalysisOptionsChooseTheSections) {
             ResultsRun r;
             r.station_at(1, 1, kFixed, 0.0, 0.0, "A", 0);
             r.station_at(2, 2, kHeightGiven, 0.0, 0.0, "B", 1);
-            auto& n = r.c().numbrs;
-            n.number_of_height_differences = 2;
-            n.number_of_observations = 2;
-            n.number_of_equations = 2;
+            r.counts(0, 2);
             r.equation(1, {1}, {1.0f}, 0.01f, 100.0f, 1, 2);
             r.equation(2, {1}, {1.0f}, -0.01f, 100.0f, 1, 2);
             r.solution({0.0f, 0.0f, 0.0f});
