@@ -39,9 +39,10 @@ struct StationRecord {
     std::int32_t pillar = 0;
     std::int32_t coordinates_flag = 0;
     float geoid = 0.0f;
-    // Standard deviation of the adjusted height from the precision analysis;
-    // 0 when none was computed. height_sd stays the a-priori value.
-    float adjusted_height_sd = 0.0f;
+    // Standard deviation of the adjusted height (metres), stored by the
+    // precision analysis; 0 when none was computed. height_sd keeps the
+    // a-priori value of a height observation throughout.
+    float adjusted_sd = 0.0f;
 };
 
 // Zenith distance record of quarlo09.wrk (type 23).

@@ -9,7 +9,6 @@
 #include "adjust/station_file.h"
 #include "driver/filasn.h"
 #include "driver/records.h"
-#include "driver/replacing_file.h"
 #include "geodesy/stnadd.h"
 #include "pelmo_routines/stations.h"
 #include "report/iocat3.h"
@@ -24,7 +23,7 @@ constexpr int kMisclosureRecordLength = 4;
 
 struct Finalv {
     RunContext& ctx;
-    ReplacingFile station_file;
+    bool station_file = false; // the adjusted station file is being written
     // Analysis options 0-3: the corrections are applied and listed. Above,
     // the solution vector is not a solved one: nothing is corrected or
     // listed, but the station work file and the misclosure records are
@@ -39,7 +38,7 @@ struct Finalv {
     int height_records = 0;
     int refraction_records = 0;
 
-    explicit Finalv(RunContext& c) : ctx(c), station_file(c.files.unit16) {}
+    explicit Finalv(RunContext& c) : ctx(c) {}
 
     // Correction of unknown m from the solution vector (heights in metres,
     // refraction coefficients in units of 0.001).
@@ -185,9 +184,9 @@ void adjust_station(Finalv& f, int i) {
     // A warning about the station's file line follows its report lines.
     StationFileEntry entry;
     std::string blanked;
-    if (f.station_file.is_open()) {
+    if (f.station_file) {
         entry = station_file_entry(ctx, st, f.label);
-        f.station_file.write_line(station_file_line(entry, f.label, &blanked));
+        ctx.files.unit16.write_line(station_file_line(entry, f.label, &blanked));
     }
 
     bool printed = false;
@@ -220,15 +219,17 @@ void finalv(RunContext& ctx) {
 
     // The adjusted station file holds the values of the last iteration; it
     // replaces a file of its name only once it is complete.
-    bool write_file = f.listing && ctx.option.station_file_option != 0 && ctx.rec01.iterations_left == 0;
-    if (write_file && !f.station_file.open(station_file_name(ctx))) report_station_file_not_opened(ctx);
-
-    for (int i = 1; i <= ctx.numbrs.number_of_stations; ++i) adjust_station(f, i);
-
-    if (f.station_file.is_open() && !f.station_file.commit()) {
-        ioc11(ctx, "*** UNABLE TO REPLACE STATION FILE ***", 40);
-        opr00(ctx, 2);
+    if (f.listing && ctx.option.station_file_option != 0 && ctx.rec01.iterations_left == 0) {
+        f.station_file = ctx.files.unit16.open(station_file_name(ctx), SeqFile::Mode::Staged);
+        if (!f.station_file) report_station_file_not_opened(ctx);
     }
+    try {
+        for (int i = 1; i <= ctx.numbrs.number_of_stations; ++i) adjust_station(f, i);
+    } catch (...) {
+        ctx.files.unit16.close();
+        throw;
+    }
+    if (f.station_file) ctx.files.unit16.commit();
 }
 
 } // namespace quarlo

@@ -88,7 +88,7 @@ void precis(RunContext& ctx, const InverseDiagonal& q) {
             ioc05(ctx, sd, 70, 7, 3);
             StationRecord st = station_record(e);
             st.height = height;
-            st.adjusted_height_sd = sd;
+            st.adjusted_sd = sd;
             write_station(ctx.files.unit9, i, st);
         } else {
             ioc11(ctx, "FIXED", 72);

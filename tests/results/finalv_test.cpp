@@ -2,7 +2,6 @@
 // station work file, the misclosures carried into the next iteration and
 // the adjusted station file, read back by station assembly.
 // Single-precision figures: tools/results_reference.py.
-#include "driver/replacing_file.h"
 #include "geodesy/stnadd.h"
 #include "report/print.h"
 #include "results/finalv.h"
@@ -17,7 +16,7 @@ namespace {
 
 constexpr const char* kCaption = "PROVISIONAL";
 
-void adjust(ResultsRun& r) {
+void adjust(AnalysisRun& r) {
     r.lay_out();
     begin_section(r.c(), "TLHED5");
     finalv(r.c());
@@ -27,7 +26,7 @@ void adjust(ResultsRun& r) {
 // K 3), its height also observed; station 30 adjusted (height 4).
 // Zenith distances: 10-20; 20-10 the second of a simultaneous reciprocal
 // pair; 20-30; 20-30 again from set-up 1 of station 20.
-struct NumberNetwork : ResultsRun {
+struct NumberNetwork : AnalysisRun {
     explicit NumberNetwork(int refraction_option = 1) {
         EqnStationRecord a = numbered_station(10, kFixed, 1, 100.0f, 1000.0, 2000.0, "ALPHA");
         EqnStationRecord b = numbered_station(20, kHeightGiven, 2, 105.25f, 1300.0, 2400.0, "BRAVO");
@@ -104,7 +103,7 @@ TEST(Finalv, NumberModeOneCoefficientPerStation) {
     EXPECT_FLOAT_EQ(misclosure(ctx.files.unit15, 2), 1.5f);
 
     EXPECT_EQ(read_lines("NET1.stn"), (std::vector<std::string>{kAlpha, kBravo, kCharlie}));
-    EXPECT_FALSE(file_exists(ReplacingFile::temporary_name("NET1.stn")));
+    EXPECT_FALSE(file_exists(SeqFile::staged_name("NET1.stn")));
 }
 
 // A later iteration adds its corrections to the stored misclosures and shows
@@ -120,7 +119,7 @@ TEST(Finalv, SecondIterationCarriesTheMisclosures) {
     r.iteration(1, 2);
     adjust(r);
     EXPECT_EQ(read_file("NET1.stn"), "old\n");
-    EXPECT_FALSE(file_exists(ReplacingFile::temporary_name("NET1.stn")));
+    EXPECT_FALSE(file_exists(SeqFile::staged_name("NET1.stn")));
 
     put_misclosure(ctx.files.unit14, 1, -0.5f);
     put_misclosure(ctx.files.unit15, 1, 1.0f);
@@ -175,7 +174,7 @@ TEST(Finalv, AdjustedStationFileReadsBack) {
 // K is the unknown before the two rotation parameters); a negative easting,
 // an easting of exactly 0.0001, and values too wide for the file's columns.
 TEST(Finalv, LabelModeNetworkCoefficientWithRotation) {
-    ResultsRun r;
+    AnalysisRun r;
     auto& ctx = r.c();
     ctx.rec01.label_mode = 1;
     ctx.option.rotation_option = 1;
@@ -224,7 +223,7 @@ TEST(Finalv, LabelModeNetworkCoefficientWithRotation) {
 // before the station's first set keeps its K; the second of a reciprocal
 // pair starts no set.
 TEST(Finalv, OneCoefficientPerRefractionSet) {
-    ResultsRun r;
+    AnalysisRun r;
     auto& ctx = r.c();
     ctx.option.refraction_option = 2;
     r.eqn = {numbered_station(5, kHeightGiven, 1, 10.0f, 100.0, 100.0, "FIVE"),
@@ -333,5 +332,5 @@ TEST(Finalv, StationFileOfAStoppedRunIsNotKept) {
     r.c().numbrs.matrix_size = 5000;
     EXPECT_THROW(finalv(ctx), FatalStop);
     EXPECT_EQ(read_file("NET1.stn"), "old\n");
-    EXPECT_FALSE(file_exists(ReplacingFile::temporary_name("NET1.stn")));
+    EXPECT_FALSE(file_exists(SeqFile::staged_name("NET1.stn")));
 }

@@ -32,7 +32,7 @@ std::string factor_line(const std::string& value) {
 // 1, 2), station 20 adjusted (height 3, K 4), station 30 adjusted (5); the
 // second of a reciprocal pair has no K of its own. F = 2.25.
 TEST(Precis, NumberModeOneCoefficientPerObservation) {
-    ResultsRun r;
+    AnalysisRun r;
     auto& ctx = r.c();
     ctx.option.run_status = 3;
     ctx.option.precision_option = 1;
@@ -73,10 +73,10 @@ TEST(Precis, NumberModeOneCoefficientPerObservation) {
     // deviation; its a-priori standard deviation stays as it was.
     StationRecord s = read_station(ctx.files.unit9, 2);
     EXPECT_FLOAT_EQ(s.height, 105.2623f);
-    EXPECT_FLOAT_EQ(s.adjusted_height_sd, 0.03f);
+    EXPECT_FLOAT_EQ(s.adjusted_sd, 0.03f);
     EXPECT_EQ(s.height_sd, 0.02f);
-    EXPECT_FLOAT_EQ(read_station(ctx.files.unit9, 3).adjusted_height_sd, 0.06f);
-    EXPECT_EQ(read_station(ctx.files.unit9, 1).adjusted_height_sd, 0.0f);
+    EXPECT_FLOAT_EQ(read_station(ctx.files.unit9, 3).adjusted_sd, 0.06f);
+    EXPECT_EQ(read_station(ctx.files.unit9, 1).adjusted_sd, 0.0f);
 }
 
 // Label mode after analysis option 4: variance factor 1, the unsolved
@@ -84,7 +84,7 @@ TEST(Precis, NumberModeOneCoefficientPerObservation) {
 // rotation parameters carried (unknown 3 of 5), shown on the first
 // station's line by its first observation of its own.
 TEST(Precis, LabelModeNetworkCoefficientWithoutASolvedVector) {
-    ResultsRun r;
+    AnalysisRun r;
     auto& ctx = r.c();
     ctx.rec01.label_mode = 1;
     ctx.option.run_status = 5;
@@ -131,7 +131,7 @@ namespace {
 
 // Station 10 fixed; 20, 30 (on a local grid with negative co-ordinates)
 // and 40 (no co-ordinates) adjusted with heights 1, 2, 3; 50 fixed.
-struct RelativeNetwork : ResultsRun {
+struct RelativeNetwork : AnalysisRun {
     RelativeNetwork() {
         auto& ctx = c();
         ctx.option.run_status = 3;
@@ -207,7 +207,7 @@ TEST(RelPrecis, LabelModeDistanceOverTheName) {
 TEST(RelPrecis, ClassBounds) {
     for (auto [q, text, col] : {std::tuple{std::bit_cast<float>(0x358bc07eu), "3A", 118},
                                 std::tuple{0.01f, "**", 127}}) {
-        ResultsRun r;
+        AnalysisRun r;
         auto& ctx = r.c();
         ctx.option.run_status = 3;
         r.eqn = {numbered_station(1, kFixed, 0, 1.0f, 0.0, 0.0, "ONE"),
