@@ -91,13 +91,7 @@ struct ResultsRun : AdjustRun {
     // unknown and pillar flag.
     void station_at(int p, int number, int status, double e, double n, const std::string& name, int first_unknown,
                     int pillar_flag = 0) {
-        EqnStationRecord s;
-        s.status = status;
-        s.easting = e;
-        s.northing = n;
-        s.first_unknown = first_unknown;
-        s.number = number;
-        s.name.set(name);
+        EqnStationRecord s = numbered_station(number, status, first_unknown, 0.0f, e, n, name);
         s.pillar = pillar_flag;
         s.coordinates_flag = e != 0.0 ? 1 : 0;
         write_eqn_station(c().files.unit1, p, s);
