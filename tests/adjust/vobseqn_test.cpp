@@ -194,3 +194,51 @@ TEST(EquationRecords, MisclosureAtTheLimitIsRejected) {
     EXPECT_EQ(r.lines_with("*** (C-O) VALUE TOO LARGE ***").size(), 1u);
     EXPECT_EQ(r.lines_with("*** JOB STOPPED BECAUSE OF   1 ERROR  ***").size(), 1u);
 }
+
+// The constraint misclosures are 0 in the first iteration and carried from
+// the files of the previous iteration in later ones.
+TEST(EquationRecords, ConstraintMisclosuresAfterTheFirstIteration) {
+    EquationRun r(3);
+    auto& ctx = r.c();
+    ctx.rec01.iteration_total = 2;
+    ctx.rec01.pass_countdown = 2;
+    ctx.files.unit14.open("quarlo14.wrk", 4);
+    ctx.files.unit15.open("quarlo15.wrk", 4);
+    auto put = [](DirectFile& f, int rec, float v) {
+        Record value(4);
+        value.set_f32(0, v);
+        f.write(rec, value);
+    };
+    put(ctx.files.unit14, 1, 0.012f);
+    put(ctx.files.unit15, 1, 1.5f);
+    put(ctx.files.unit15, 2, -2.25f);
+    put(ctx.files.unit15, 3, 0.75f);
+
+    r.pass();
+    for (int k = 7; k <= 10; ++k) EXPECT_EQ(r.equation(k).misclosure, 0.0f) << k;
+
+    ctx.rec01.pass_countdown = 1;
+    r.pass();
+    EXPECT_EQ(r.equation(7).misclosure, 0.012f);
+    EXPECT_EQ(r.equation(8).misclosure, 1.5f);
+    EXPECT_EQ(r.equation(9).misclosure, -2.25f);
+    EXPECT_EQ(r.equation(10).misclosure, 0.75f);
+    EXPECT_EQ(ctx.numbrs.number_of_equations, 10);
+}
+
+// A distance given as 0 is no distance: the grid gives it where both
+// stations have co-ordinates, else the observation is in error.
+TEST(EquationRecords, DistanceOfZeroIsNoDistance) {
+    EquationRun r(3);
+    ZenithRecord z1 = read_zenith(r.c().files.unit9, 4);
+    z1.distance_supplied = 1;
+    write_zenith(r.c().files.unit9, 4, z1);
+    ZenithRecord z3 = read_zenith(r.c().files.unit9, 6);
+    z3.distance = 0.0;
+    write_zenith(r.c().files.unit9, 6, z3);
+    EXPECT_THROW(r.pass(), FatalStop);
+    EXPECT_NEAR(r.equation(1).distance, 600.0, 1e-9);
+    EXPECT_NEAR(r.equation(1).misclosure, 66.7641373f, 1e-3);
+    EXPECT_EQ(r.equation(3).weight, 0.0f);
+    EXPECT_EQ(r.lines_with("*** DISTANCE BETWEEN STATIONS NOT SUPPLIED ***").size(), 1u);
+}
