@@ -11,8 +11,8 @@ deviations, K, the stored misclosures, coefficients and weights) are rounded
 to 32 bits where the program holds them so.
 
 Run: python3 tools/zenith_reference.py [case ...]    (cases: see CASES)
-Each case prints its input file, then the report lines from the first
-observation listing to the end of the report, page by page.
+Each case prints its input file, its whole report page by page, and its
+equation records; "units" prints the figures of the unit tests.
 """
 import math
 import struct
@@ -285,16 +285,6 @@ def computed_zenith(d, h1, h2, R, K):
     theta = math.atan2(h1 - h2, x) + PI / 2
     ch = math.sin(theta) ** 2 / x * RHO
     return x, theta, ch, theta + (0.5 - K) * x / R
-
-
-def observed_for(target_reduced, dhi, d):
-    """The observed zenith distance that reduces to the target value."""
-    if d < 50:
-        return PI / 2 - math.atan(math.tan(PI / 2 - target_reduced) - dhi / d)
-    z = target_reduced
-    for _ in range(20):
-        z = target_reduced + dhi * math.sin(z) ** 2 / d
-    return z
 
 
 # ---------------------------------------------------------------------------
@@ -1359,12 +1349,6 @@ class Case:
         for k in sorted(self.eqs):
             e = self.eqs[k]
             print('equation %4d' % (1000 + k), e.u, ['%.9g' % c for c in e.c], '%.9g' % e.m, '%.9g' % e.w)
-
-
-def write(path, lines):
-    with open(path, 'w') as f:
-        for l in lines:
-            f.write(l + '\n')
 
 
 CASES = {}
