@@ -66,7 +66,7 @@ struct ZenithRecord {
     std::int32_t distance_supplied = 0;
 };
 
-// Height difference record of quarlo09.wrk (types 24 and 26; 40 bytes).
+// Height difference record of quarlo09.wrk (types 24 and 26; 44 bytes).
 struct HeightDiffRecord {
     std::int32_t from = 0;
     std::int32_t to = 0;
@@ -77,6 +77,8 @@ struct HeightDiffRecord {
     float instrument_height = 0.0f;
     float target_height = 0.0f;
     double distance = 0.0;
+    // 1 on a type 26 record: dh - 10000 is then a record of quarlo11.wrk.
+    std::int32_t coordinate_difference = 0;
 };
 
 // Coordinate-difference record of quarlo11.wrk (32 bytes).
@@ -119,7 +121,7 @@ struct EquationRecord {
 // Byte sizes of the fields written for each record kind.
 constexpr int kStationRecordBytes = 72;
 constexpr int kZenithRecordBytes = 77;
-constexpr int kHeightDiffRecordBytes = 40;
+constexpr int kHeightDiffRecordBytes = 44;
 constexpr int kEqnStationRecordBytes = 72;
 constexpr int kEquationRecordBytes = 68;
 
