@@ -33,7 +33,6 @@ constexpr double kDegreesPerRadian = 57.295779513;
 constexpr double kDefaultRadius = 6370100.0;
 constexpr double kShortest = 0.001;     // metres: a shorter distance is no distance
 constexpr double kNoSeparation = 0.001; // metres: a smaller geoid separation is none
-constexpr float kCoordinateDifference = 10000.0f;
 constexpr int kFirstEquation = 1000; // equation k is record 1000 + k
 // An observation that cannot give a finite equation.
 constexpr std::string_view kOutOfRange = "*** OBSERVATION OUT OF RANGE ***";
@@ -378,7 +377,7 @@ void Equations::height_difference(int j) {
             }
             out_of_range = !coordinate_difference(l, s1, s2);
             distance = std::sqrt(de * de + dn * dn);
-        } else if (h.dh >= kCoordinateDifference) {
+        } else if (h.dh >= kCoordinateDifferenceBase) {
             out_of_range = true;
         }
 
@@ -439,7 +438,7 @@ void Equations::height_difference(int j) {
 // record is not one that reading wrote or gives no finite value.
 bool Equations::coordinate_difference(HeightLine& l, const EqnStationRecord& s1, const EqnStationRecord& s2) {
     DirectFile& file = ctx_.files.unit11;
-    double rec = static_cast<double>(l.h.dh) - kCoordinateDifference;
+    double rec = static_cast<double>(l.h.dh) - kCoordinateDifferenceBase;
     if (!file.is_open() || rec < 1.0 || rec > file.records_on_file() || rec != std::floor(rec)) return false;
     CoordDiffRecord c = read_coord_diff(file, static_cast<int>(rec));
     float dh = 0.0f;

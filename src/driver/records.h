@@ -81,6 +81,10 @@ struct HeightDiffRecord {
     std::int32_t coordinate_difference = 0;
 };
 
+// A coordinate-difference record's height difference is this base plus its
+// record number on quarlo11.wrk.
+constexpr float kCoordinateDifferenceBase = 10000.0f;
+
 // Coordinate-difference record of quarlo11.wrk (32 bytes).
 struct CoordDiffRecord {
     std::int32_t first = 0;
