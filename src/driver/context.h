@@ -258,6 +258,7 @@ struct BlockCache {
     std::int32_t ring_pointer = 0;
     std::vector<std::int32_t> directory;  // kCacheSlots entries, 0 = empty
     std::vector<float> words;             // slot s at (s - 1) * kBlockWords
+    std::vector<std::int32_t> slot_of;    // block number -> slot holding it, 0 = none
 };
 
 // The cache directory of the two block stores and their sizing.

@@ -29,6 +29,19 @@ void discwt(RunContext& ctx, const float* buffer);
 void ioblk(RunContext& ctx, int mode, int block, float* buffer, int first, int last);
 void ioinv(RunContext& ctx, int mode, int block, float* buffer, int first, int last);
 
+// One whole 512-word record of a block file: mode 1 reads, mode 2 writes.
+// A record beyond the end of the file reads as zeros; a failed transfer
+// stops the run.
+void rwblk(int mode, DirectFile& unit, float* buffer, int record);
+
+// Empties a cache directory (of matbuf.cache_capacity slots) and its ring
+// pointer; the slots' words stand until they are re-used.
+void clear_block_cache(RunContext& ctx, BlockCache& cache);
+
+// True when this solution pass forms the inverse: analysis option 1 or
+// more, in the last iteration.
+bool pass_forms_inverse(const RunContext& ctx);
+
 // Sizing and space reservation at the start of a solution pass. Returns
 // false (run status -1, report lines printed) when the space cannot be had.
 bool size_block_stores(RunContext& ctx);
