@@ -48,7 +48,10 @@ void divide_words(float* __restrict y, float s, int count) {
     for (; t < count; ++t) y[t] /= s;
 }
 
-// a[t] += f * x[t] and b[t] += g * x[t + 1] for t < count.
+// a[t] += f * x[t] and b[t] += g * x[t + 1] for t < count: the inner loop
+// of the inverse, built also for wider vectors where the processor has them
+// (the same single-precision operations on each word, never fused).
+__attribute__((target_clones("avx2", "default")))
 void add_two_multiples(float* __restrict a, float* __restrict b, const float* __restrict x, float f, float g,
                        int count) {
     int t = 0;
@@ -221,14 +224,14 @@ void isoln(RunContext& ctx) {
         ne.inverse = before_pair;
         ne.inverse.length = j;
         indexf(ne.inverse);
-        discrd(ctx, g.data());
-        a[0] = g[static_cast<std::size_t>(j - 1)] * g[static_cast<std::size_t>(j - 1)];
+        const float* gj = discrd_in_place(ctx, g.data());
+        a[0] = gj[j - 1] * gj[j - 1];
         if (j < n) {
             ne.inverse.length = j + 1;
             indexf(ne.inverse);
-            discrd(ctx, g.data());
-            const float p = g[static_cast<std::size_t>(j - 1)];
-            const float q = g[static_cast<std::size_t>(j)];
+            const float* gj1 = discrd_in_place(ctx, g.data());
+            const float p = gj1[j - 1];
+            const float q = gj1[j];
             a[0] += p * p;
             a[1] = p * q;
             b[0] = q * q;
@@ -237,12 +240,12 @@ void isoln(RunContext& ctx) {
         for (int i = j + 2; i <= n; ++i) {
             ne.inverse.length = i;
             indexf(ne.inverse);
-            discrd(ctx, g.data());
-            const float f = g[static_cast<std::size_t>(j - 1)];
-            const float h = g[static_cast<std::size_t>(j)];
+            const float* gi = discrd_in_place(ctx, g.data());
+            const float f = gi[j - 1];
+            const float h = gi[j];
             if (f != 0.0f || h != 0.0f) {
-                add_two_multiples(a.data(), b.data(), g.data() + (j - 1), f, h, i - j);
-                a[static_cast<std::size_t>(i - j)] += f * g[static_cast<std::size_t>(i - 1)];
+                add_two_multiples(a.data(), b.data(), gi + (j - 1), f, h, i - j);
+                a[static_cast<std::size_t>(i - j)] += f * gi[i - 1];
             }
         }
 

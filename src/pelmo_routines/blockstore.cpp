@@ -64,6 +64,63 @@ int find_slot(const BlockCache& cache, int block) {
     return block < static_cast<int>(cache.slot_of.size()) ? cache.slot_of[static_cast<std::size_t>(block)] : 0;
 }
 
+// Paged blocks move through runs of consecutive records: a record written
+// joins the run being gathered (sent to the file when the next record does
+// not follow on, the run is full, or the store is flushed), and a record read
+// that is in neither run fetches it and the records after it in one
+// transfer. Every record is written and read exactly as single transfers
+// would; the runs only save system calls, since the sweeps of the solver
+// displace and fetch consecutive blocks.
+constexpr int kRunRecords = 32;
+
+void send_written_run(BlockCache& cache, DirectFile& file) {
+    if (cache.write_count == 0) return;
+    bool done = file.record_length() == kBlockRecordLength &&
+                file.write_records(cache.write_first, cache.write_count, cache.write_run.data());
+    cache.write_count = 0;
+    if (!done) throw FatalStop(" Error writing the matrix work file", kExitRunTimeError);
+}
+
+float* run_record(std::vector<float>& run, int first, int count, int record) {
+    if (count == 0 || record < first || record >= first + count) return nullptr;
+    return run.data() + static_cast<std::size_t>(record - first) * kBlockWords;
+}
+
+void put_record(BlockCache& cache, DirectFile& file, const float* words, int record) {
+    // A record fetched ahead keeps the newest words.
+    if (float* ahead = run_record(cache.read_run, cache.read_first, cache.read_count, record))
+        std::memcpy(ahead, words, kBlockRecordLength);
+    if (float* gathered = run_record(cache.write_run, cache.write_first, cache.write_count, record)) {
+        std::memcpy(gathered, words, kBlockRecordLength);
+        return;
+    }
+    if (cache.write_count == kRunRecords || (cache.write_count > 0 && record != cache.write_first + cache.write_count))
+        send_written_run(cache, file);
+    if (cache.write_count == 0) {
+        cache.write_run.resize(static_cast<std::size_t>(kRunRecords) * kBlockWords);
+        cache.write_first = record;
+    }
+    std::memcpy(cache.write_run.data() + static_cast<std::size_t>(cache.write_count) * kBlockWords, words,
+                kBlockRecordLength);
+    ++cache.write_count;
+}
+
+void get_record(BlockCache& cache, DirectFile& file, float* words, int record) {
+    const float* from = run_record(cache.write_run, cache.write_first, cache.write_count, record);
+    if (!from) from = run_record(cache.read_run, cache.read_first, cache.read_count, record);
+    if (!from) {
+        send_written_run(cache, file);
+        cache.read_run.resize(static_cast<std::size_t>(kRunRecords) * kBlockWords);
+        cache.read_count = 0;
+        if (file.record_length() != kBlockRecordLength || !file.read_records(record, kRunRecords, cache.read_run.data()))
+            throw FatalStop(" Error reading the matrix work file", kExitRunTimeError);
+        cache.read_first = record;
+        cache.read_count = kRunRecords;
+        from = cache.read_run.data();
+    }
+    std::memcpy(words, from, kBlockRecordLength);
+}
+
 // Gives the block the slot after the ring pointer. The block displaced from
 // it is written to its record first when write_displaced is set. A paged
 // store reads the block's record into the slot; a store held in memory
@@ -78,14 +135,14 @@ int take_slot(BlockCache& cache, int slots, int block, DirectFile& file, bool pa
     if (entry != 0) {
         // A store held in memory has a slot for every block it needs.
         if (!paged) internal_fault("matrix store larger than its cache");
-        if (write_displaced) rwblk(2, file, words, entry);
+        if (write_displaced) put_record(cache, file, words, entry);
         cache.slot_of[static_cast<std::size_t>(entry)] = 0;
     }
     entry = block;
     if (static_cast<int>(cache.slot_of.size()) <= block) cache.slot_of.resize(static_cast<std::size_t>(block) + 1, 0);
     cache.slot_of[static_cast<std::size_t>(block)] = slot;
     if (paged)
-        rwblk(1, file, words, block);
+        get_record(cache, file, words, block);
     else
         std::fill(words, words + kBlockWords, 0.0f);
     return slot;
@@ -114,8 +171,9 @@ void flush(BlockCache& cache, int slots, DirectFile& file, bool paged) {
     for (int k = 1; k <= slots; ++k) {
         int slot = (cache.ring_pointer + k - 1) % slots + 1;
         std::int32_t block = cache.directory[static_cast<std::size_t>(slot - 1)];
-        if (block != 0) rwblk(2, file, slot_words(cache, slot), block);
+        if (block != 0) put_record(cache, file, slot_words(cache, slot), block);
     }
+    send_written_run(cache, file);
     cache.ring_pointer = 0;
 }
 
@@ -132,16 +190,16 @@ void move_segment(RunContext& ctx, const SegmentCursor& c, int mode, float* buff
     }
 }
 
-// Writes one word at the last record a paged store needs, so that the file
-// has its full size before any block is paged. False when that fails.
+// Writes the last record a paged store needs, so that the file has its full
+// size before any block is paged. False when that fails.
 bool reserve(DirectFile& file, int records) {
-    Record word(kBlockRecordLength);
+    std::vector<float> zeros(kBlockWords, 0.0f);
     try {
-        file.write(records, word, 4);
+        rwblk(2, file, zeros.data(), records);
     } catch (const FatalStop&) {
         return false;
     }
-    return file.records_on_file() >= records;
+    return true;
 }
 
 } // namespace
@@ -153,6 +211,8 @@ bool pass_forms_inverse(const RunContext& ctx) {
 void clear_block_cache(RunContext& ctx, BlockCache& cache) {
     int slots = capacity(ctx.matbuf);
     prepare(cache, slots);
+    send_written_run(cache, &cache == &ctx.matbuf.normal ? ctx.files.unit13 : ctx.files.unit2);
+    cache.read_count = 0;
     std::fill(cache.directory.begin(), cache.directory.end(), 0);
     cache.slot_of.clear();
     cache.ring_pointer = 0;
@@ -259,20 +319,31 @@ void ioinv(RunContext& ctx, int mode, int block, float* buffer, int first, int l
     if (mode == 1) m.inverse.ring_pointer = slot;
 }
 
-void rwblk(int mode, DirectFile& unit, float* buffer, int record) {
-    Record rec(kBlockRecordLength);
-    try {
-        if (mode == 1) {
-            unit.read(record, rec);
-            std::memcpy(buffer, rec.data(), kBlockRecordLength);
-        } else {
-            std::memcpy(rec.data(), buffer, kBlockRecordLength);
-            unit.write(record, rec);
+const float* discrd_in_place(RunContext& ctx, float* buffer) {
+    const SegmentCursor& c = ctx.nearea.inverse;
+    auto& cache = ctx.matbuf.inverse;
+    prepare(cache, capacity(ctx.matbuf));
+    if (c.length <= 0 || c.first_block < 1) return buffer;
+    // In place only when every block is in the cache, each in the slot after
+    // the one before: the read is then all hits, and its one lasting effect
+    // is the ring pointer on the last block's slot.
+    int first_slot = find_slot(cache, c.first_block);
+    for (int b = c.first_block; b <= c.last_block; ++b) {
+        if (first_slot == 0 || find_slot(cache, b) != first_slot + (b - c.first_block)) {
+            discrd(ctx, buffer);
+            return buffer;
         }
-    } catch (const FatalStop&) {
+    }
+    cache.ring_pointer = first_slot + (c.last_block - c.first_block);
+    return slot_words(cache, first_slot) + (c.first_position - 1);
+}
+
+void rwblk(int mode, DirectFile& unit, float* buffer, int record) {
+    bool done = unit.record_length() == kBlockRecordLength &&
+                (mode == 1 ? unit.read_records(record, 1, buffer) : unit.write_records(record, 1, buffer));
+    if (!done)
         throw FatalStop(mode == 1 ? " Error reading the matrix work file" : " Error writing the matrix work file",
                         kExitRunTimeError);
-    }
 }
 
 bool size_block_stores(RunContext& ctx) {

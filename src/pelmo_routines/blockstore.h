@@ -23,6 +23,10 @@ void dskwt(RunContext& ctx, const float* buffer);
 // Read / write the inverse-store segment of the inverse cursor.
 void discrd(RunContext& ctx, float* buffer);
 void discwt(RunContext& ctx, const float* buffer);
+// The same block accesses as discrd, but the words are left in place when
+// they stand in consecutive cache slots: returns them there (valid until the
+// next access to the inverse store), or else copied into the buffer.
+const float* discrd_in_place(RunContext& ctx, float* buffer);
 
 // Block access: mode 1 reads words first..last of the block into the
 // buffer, mode 2 writes them, mode 3 flushes the cache.
