@@ -26,7 +26,7 @@ enum HeightStatus : std::int32_t {
 
 constexpr float kUnknownHeight = 9999.0f;
 
-// Station record of quarlo09.wrk (68 bytes).
+// Station record of quarlo09.wrk (72 bytes).
 struct StationRecord {
     std::int32_t number = 0;
     std::int32_t status = 0;
@@ -39,6 +39,10 @@ struct StationRecord {
     std::int32_t pillar = 0;
     std::int32_t coordinates_flag = 0;
     float geoid = 0.0f;
+    // Standard deviation of the adjusted height (metres), stored by the
+    // precision analysis; 0 when none was computed. height_sd keeps the
+    // a-priori value of a height observation throughout.
+    float adjusted_sd = 0.0f;
 };
 
 // Zenith distance record of quarlo09.wrk (type 23).
@@ -62,7 +66,7 @@ struct ZenithRecord {
     std::int32_t distance_supplied = 0;
 };
 
-// Height difference record of quarlo09.wrk (types 24 and 26; 40 bytes).
+// Height difference record of quarlo09.wrk (types 24 and 26; 44 bytes).
 struct HeightDiffRecord {
     std::int32_t from = 0;
     std::int32_t to = 0;
@@ -73,6 +77,8 @@ struct HeightDiffRecord {
     float instrument_height = 0.0f;
     float target_height = 0.0f;
     double distance = 0.0;
+    // 1 on a type 26 record: dh - 10000 is then a record of quarlo11.wrk.
+    std::int32_t coordinate_difference = 0;
 };
 
 // Coordinate-difference record of quarlo11.wrk (32 bytes).
@@ -113,9 +119,9 @@ struct EquationRecord {
 };
 
 // Byte sizes of the fields written for each record kind.
-constexpr int kStationRecordBytes = 68;
+constexpr int kStationRecordBytes = 72;
 constexpr int kZenithRecordBytes = 77;
-constexpr int kHeightDiffRecordBytes = 40;
+constexpr int kHeightDiffRecordBytes = 44;
 constexpr int kEqnStationRecordBytes = 72;
 constexpr int kEquationRecordBytes = 68;
 
@@ -131,6 +137,10 @@ void encode(const EqnStationRecord& s, Record& r);
 EqnStationRecord decode_eqn_station(const Record& r);
 void encode(const EquationRecord& e, Record& r);
 EquationRecord decode_equation(const Record& r);
+
+// The station-work-file record of a station as the iteration set-up left it
+// on the equation work file (no adjusted standard deviation yet).
+StationRecord station_record(const EqnStationRecord& s);
 
 // Reading and writing whole records of a direct-access file.
 StationRecord read_station(DirectFile& f, int rec);

@@ -261,6 +261,7 @@ void read_coordinate_difference(RunContext& ctx, Carried& c) {
     h.target_height = real32(ctx, 72, 5);
     h.dh = 10000.0f + static_cast<float>(c.coord_diffs);
     h.distance = 0.0;
+    h.coordinate_difference = 1;
 
     if (h.occupied_eccentric_code != 0 || h.observed_eccentric_code != 0) c.eccentric_seen = true;
 
