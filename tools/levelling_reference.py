@@ -36,13 +36,7 @@ mp.dps = 40
 RHO = f32(206264.8)
 
 CASES = {}
-
-
-def case(name):
-    def register(cls):
-        CASES[name] = cls
-        return cls
-    return register
+case = zr.registrar(CASES)
 
 
 # ---------------------------------------------------------------------------

@@ -1355,14 +1355,18 @@ class Case:
             print('equation %4d' % (1000 + k), e.u, ['%.9g' % c for c in e.c], '%.9g' % e.m, '%.9g' % e.w)
 
 
+def registrar(cases):
+    """A decorator that enters a case class into `cases` under a name."""
+    def case(name):
+        def register(cls):
+            cases[name] = cls
+            return cls
+        return register
+    return case
+
+
 CASES = {}
-
-
-def case(name):
-    def register(cls):
-        CASES[name] = cls
-        return cls
-    return register
+case = registrar(CASES)
 
 
 def record_code_input(c):
