@@ -6,7 +6,9 @@
 #include <bit>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace quarlo {
 
@@ -94,57 +96,135 @@ void Record::set_text(std::size_t offset, std::string_view text, std::size_t len
 
 DirectFile::~DirectFile() { close(); }
 
-bool DirectFile::open(const std::string& path, int record_length, int* error) {
-    close();
-    std::FILE* f = std::fopen(path.c_str(), "r+b");
-    if (!f) f = std::fopen(path.c_str(), "w+b");
-    if (!f) {
-        if (error) *error = errno;
-        return false;
+namespace {
+
+// Reads up to n bytes at offset; returns the count read (short at the end of
+// the file) or -1 on an error.
+long long read_at(int fd, std::uint8_t* to, std::size_t n, std::size_t offset) {
+    std::size_t done = 0;
+    while (done < n) {
+        ssize_t got = ::pread(fd, to + done, n - done, static_cast<off_t>(offset + done));
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return -1;
+        }
+        if (got == 0) break;
+        done += static_cast<std::size_t>(got);
     }
-    file_ = f;
-    path_ = path;
-    record_length_ = record_length;
+    return static_cast<long long>(done);
+}
+
+bool write_at(int fd, const std::uint8_t* from, std::size_t n, std::size_t offset) {
+    std::size_t done = 0;
+    while (done < n) {
+        ssize_t put = ::pwrite(fd, from + done, n - done, static_cast<off_t>(offset + done));
+        if (put < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        done += static_cast<std::size_t>(put);
+    }
     return true;
 }
 
-void DirectFile::read(int rec, Record& record) {
-    if (!file_) io_failure("Work file not open:", path_);
+} // namespace
+
+bool DirectFile::open(const std::string& path, int record_length, int* error) {
+    close();
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0) {
+        if (error) *error = errno;
+        if (fd >= 0) ::close(fd);
+        return false;
+    }
+    std::size_t length = record_length > 0 ? static_cast<std::size_t>(record_length) : 1;
+    image_limit_ = std::max<std::size_t>(kImageBytes / length, 1) * length;
+    file_size_ = static_cast<std::size_t>(st.st_size);
+    // A file left by an earlier run keeps its records: the part the image
+    // covers is read in at once.
+    image_.assign(std::min(file_size_, image_limit_), 0);
+    if (!image_.empty() && read_at(fd, image_.data(), image_.size(), 0) < 0) {
+        if (error) *error = errno;
+        ::close(fd);
+        image_.clear();
+        return false;
+    }
+    fd_ = fd;
+    path_ = path;
+    record_length_ = record_length;
+    dirty_begin_ = dirty_end_ = 0;
+    return true;
+}
+
+std::size_t DirectFile::offset_of(int rec) {
+    if (fd_ < 0) io_failure("Work file not open:", path_);
     if (rec < 1) io_failure("Invalid record number on work file", path_);
+    return static_cast<std::size_t>(rec - 1) * static_cast<std::size_t>(record_length_);
+}
+
+void DirectFile::read(int rec, Record& record) {
+    std::size_t offset = offset_of(rec);
     record.clear();
-    long offset = static_cast<long>(rec - 1) * record_length_;
-    if (std::fseek(file_, offset, SEEK_SET) != 0) io_failure("Unable to read work file", path_);
     std::size_t want = std::min<std::size_t>(record.size(), static_cast<std::size_t>(record_length_));
-    std::size_t got = std::fread(record.data(), 1, want, file_);
-    if (got < want && std::ferror(file_)) io_failure("Unable to read work file", path_);
-    std::clearerr(file_);
+    if (offset < image_limit_) {
+        if (offset < image_.size())
+            std::memcpy(record.data(), image_.data() + offset, std::min(want, image_.size() - offset));
+        return;
+    }
+    if (read_at(fd_, record.data(), want, offset) < 0) io_failure("Unable to read work file", path_);
 }
 
 void DirectFile::write(int rec, const Record& record, int nbytes) {
-    if (!file_) io_failure("Work file not open:", path_);
-    if (rec < 1) io_failure("Invalid record number on work file", path_);
+    std::size_t offset = offset_of(rec);
     std::size_t n = nbytes < 0 ? record.size() : static_cast<std::size_t>(nbytes);
     n = std::min<std::size_t>({n, record.size(), static_cast<std::size_t>(record_length_)});
-    long offset = static_cast<long>(rec - 1) * record_length_;
-    if (std::fseek(file_, offset, SEEK_SET) != 0 || std::fwrite(record.data(), 1, n, file_) != n)
+    if (offset >= image_limit_) {
+        if (!write_at(fd_, record.data(), n, offset)) io_failure("Unable to write work file", path_);
+        file_size_ = std::max(file_size_, offset + n);
+        return;
+    }
+    if (image_.size() < offset + n) image_.resize(offset + n, 0);
+    std::memcpy(image_.data() + offset, record.data(), n);
+    file_size_ = std::max(file_size_, offset + n);
+    if (dirty_end_ == dirty_begin_) {
+        dirty_begin_ = offset;
+        dirty_end_ = offset + n;
+    } else {
+        dirty_begin_ = std::min(dirty_begin_, offset);
+        dirty_end_ = std::max(dirty_end_, offset + n);
+    }
+    if (dirty_end_ - dirty_begin_ >= kWriteBehindBytes && !write_out())
         io_failure("Unable to write work file", path_);
 }
 
+bool DirectFile::write_out() {
+    if (dirty_end_ == dirty_begin_) return true;
+    bool ok = write_at(fd_, image_.data() + dirty_begin_, dirty_end_ - dirty_begin_, dirty_begin_);
+    dirty_begin_ = dirty_end_ = 0;
+    return ok;
+}
+
 int DirectFile::records_on_file() {
-    if (!file_ || record_length_ <= 0) return 0;
-    std::fflush(file_);
-    struct stat st {};
-    if (fstat(fileno(file_), &st) != 0) return 0;
-    return static_cast<int>((st.st_size + record_length_ - 1) / record_length_);
+    if (fd_ < 0 || record_length_ <= 0) return 0;
+    return static_cast<int>((file_size_ + static_cast<std::size_t>(record_length_) - 1) /
+                            static_cast<std::size_t>(record_length_));
 }
 
 void DirectFile::close() {
-    if (file_) std::fclose(file_);
-    file_ = nullptr;
+    if (fd_ < 0) return;
+    // A failed last write cannot be reported from here: every work file is
+    // removed at the end of the run, and reads went to memory.
+    write_out();
+    ::close(fd_);
+    fd_ = -1;
+    image_.clear();
+    image_.shrink_to_fit();
 }
 
 void DirectFile::close_delete() {
-    bool was_open = file_ != nullptr;
+    bool was_open = fd_ >= 0;
+    dirty_begin_ = dirty_end_ = 0;
     close();
     if (was_open && !path_.empty()) std::remove(path_.c_str());
 }
