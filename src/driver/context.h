@@ -228,6 +228,11 @@ struct ArraysBlock {
     // Iteration set-up: stations named by each observation.
     Table<std::int16_t, kMaxObservations> observation_from;
     Table<std::int16_t, kMaxObservations> observation_to;
+
+    // Final lists: the station names and, entry k, the station position of
+    // the k-th station in name order.
+    Table<FixedText<20>, kMaxStations> sort_name;
+    Table<std::int16_t, kMaxStations> name_order;
 };
 
 // A run of words in a block store: length, first position and block, last

@@ -326,7 +326,9 @@ void filasn(RunContext& ctx, const std::vector<std::string>& args) {
             if (cut == std::string::npos) cut = outname.find(' ');
             if (cut == std::string::npos) cut = outname.size();
             std::string height_path = outname.substr(0, cut) + ".hgt";
-            if (!files.unit10.open(height_path, SeqFile::Mode::Replace)) {
+            // The height file replaces an existing one only when the run
+            // has written it completely.
+            if (!files.unit10.open(height_path, SeqFile::Mode::Staged)) {
                 ioc11(ctx, "*** UNABLE TO OPEN HEIGHT FILE ***", 48);
                 opr00(ctx, 2);
                 set99(ctx);

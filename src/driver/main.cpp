@@ -1,10 +1,62 @@
+#include "driver/fatal.h"
 #include "driver/quarlo.h"
 
 #include <cstdlib>
 #include <iostream>
+#include <string_view>
 #include <unistd.h>
 
+#ifndef QUARLO_VERSION
+#define QUARLO_VERSION "unknown"
+#endif
+
+namespace {
+
+constexpr char kUsage[] = "Usage: quarlo [-option] [input-file [report-file]]\n"
+                          "       quarlo --help | --version\n";
+
+constexpr char kHelp[] =
+    "\n"
+    "Adjusts a trigonometrical levelling network by least squares.\n"
+    "\n"
+    "  input-file   the network: title, control, station and observation records\n"
+    "               in record-code or keyword form; without it the program asks\n"
+    "  report-file  the report; by default the input name with the extension .prt\n"
+    "  -o, -m       quiet: the report name is not echoed and an existing report is\n"
+    "               overwritten without asking; any other letter has no effect.\n"
+    "               A one-letter option is read only when a file name follows it\n"
+    "  --help       show this help and exit\n"
+    "  --version    show the version and exit\n"
+    "\n"
+    "The run options stand on the control record (01) of the input. The file\n"
+    "quarlo.opt in the working directory may name directories (INPUT=, OUTPUT=,\n"
+    "WORK=, DATA=) and hold a default control record.\n"
+    "\n"
+    "Exit status: 0 success; 1 errors in data; 2 set-up failed or bad usage;\n"
+    "3 a work file could not be created or written. See quarlo(1).\n";
+
+// "--help", "--version", "--anything": asked for before a run starts. A bare
+// "--", a one-letter option and every file name keep their old meaning.
+bool is_long_option(std::string_view arg) { return arg.size() > 2 && arg.substr(0, 2) == "--"; }
+
+int answer_long_option(std::string_view arg) {
+    if (arg == "--help") {
+        std::cout << kUsage << kHelp << std::flush;
+        return quarlo::kExitOk;
+    }
+    if (arg == "--version") {
+        std::cout << "quarlo " QUARLO_VERSION "\n" << std::flush;
+        return quarlo::kExitOk;
+    }
+    std::cerr << kUsage << "quarlo: unknown option '" << arg << "'\n";
+    return quarlo::kExitSetupFailed;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
+    if (argc > 1 && is_long_option(argv[1])) return answer_long_option(argv[1]);
+
     quarlo::RunOptions options;
     for (int i = 1; i < argc; ++i) options.args.emplace_back(argv[i]);
     options.in = &std::cin;

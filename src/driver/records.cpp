@@ -14,6 +14,7 @@ void encode(const StationRecord& s, Record& r) {
     r.set_i32(56, s.pillar);
     r.set_i32(60, s.coordinates_flag);
     r.set_f32(64, s.geoid);
+    r.set_f32(68, s.adjusted_sd);
 }
 
 StationRecord decode_station(const Record& r) {
@@ -29,6 +30,7 @@ StationRecord decode_station(const Record& r) {
     s.pillar = r.i32(56);
     s.coordinates_flag = r.i32(60);
     s.geoid = r.f32(64);
+    s.adjusted_sd = r.f32(68);
     return s;
 }
 

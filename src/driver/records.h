@@ -26,7 +26,7 @@ enum HeightStatus : std::int32_t {
 
 constexpr float kUnknownHeight = 9999.0f;
 
-// Station record of quarlo09.wrk (68 bytes).
+// Station record of quarlo09.wrk (72 bytes).
 struct StationRecord {
     std::int32_t number = 0;
     std::int32_t status = 0;
@@ -39,6 +39,10 @@ struct StationRecord {
     std::int32_t pillar = 0;
     std::int32_t coordinates_flag = 0;
     float geoid = 0.0f;
+    // Standard deviation of the adjusted height (metres), stored by the
+    // precision analysis; 0 when none was computed. height_sd keeps the
+    // a-priori value of a height observation throughout.
+    float adjusted_sd = 0.0f;
 };
 
 // Zenith distance record of quarlo09.wrk (type 23).
@@ -113,7 +117,7 @@ struct EquationRecord {
 };
 
 // Byte sizes of the fields written for each record kind.
-constexpr int kStationRecordBytes = 68;
+constexpr int kStationRecordBytes = 72;
 constexpr int kZenithRecordBytes = 77;
 constexpr int kHeightDiffRecordBytes = 40;
 constexpr int kEqnStationRecordBytes = 72;

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
+#include <system_error>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -233,14 +235,23 @@ SeqFile::~SeqFile() { close(); }
 
 bool SeqFile::open(const std::string& path, Mode mode, int* error) {
     close();
-    const char* how = mode == Mode::Old ? "rb" : mode == Mode::Replace ? "wb" : "w+b";
-    std::FILE* f = std::fopen(path.c_str(), how);
+    struct stat st {};
+    std::string target = path;
+    if (mode == Mode::Staged) {
+        // The named file must be one that a file can be renamed over.
+        if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+            if (error) *error = EISDIR;
+            return false;
+        }
+        target = staged_name(path);
+    }
+    const char* how = mode == Mode::Old ? "rb" : mode == Mode::Scratch ? "w+b" : "wb";
+    std::FILE* f = std::fopen(target.c_str(), how);
     if (!f) {
         if (error) *error = errno;
         return false;
     }
     // A directory opens for reading on some systems; it is not a text file.
-    struct stat st {};
     if (fstat(fileno(f), &st) == 0 && S_ISDIR(st.st_mode)) {
         std::fclose(f);
         if (error) *error = EISDIR;
@@ -248,6 +259,7 @@ bool SeqFile::open(const std::string& path, Mode mode, int* error) {
     }
     file_ = f;
     path_ = path;
+    if (mode == Mode::Staged) staged_ = target;
     last_line_start_ = -1;
     return true;
 }
@@ -308,12 +320,31 @@ void SeqFile::flush() {
 void SeqFile::close() {
     if (file_) std::fclose(file_);
     file_ = nullptr;
+    if (!staged_.empty()) {
+        std::remove(staged_.c_str());
+        staged_.clear();
+    }
 }
 
 void SeqFile::close_delete() {
     bool was_open = file_ != nullptr;
+    bool staged = !staged_.empty();
     close();
-    if (was_open && !path_.empty()) std::remove(path_.c_str());
+    if (was_open && !staged && !path_.empty()) std::remove(path_.c_str());
+}
+
+void SeqFile::commit() {
+    if (!file_ || staged_.empty()) return;
+    bool written = std::fflush(file_) == 0 && !std::ferror(file_);
+    written = std::fclose(file_) == 0 && written;
+    file_ = nullptr;
+    std::error_code ec;
+    if (written) std::filesystem::rename(staged_, path_, ec);
+    if (!written || ec) {
+        close();
+        io_failure("Unable to write file", path_);
+    }
+    staged_.clear();
 }
 
 bool file_exists(const std::string& path) {

@@ -99,7 +99,11 @@ public:
     enum class Mode {
         Old,     // existing file, read only
         Replace, // created or emptied, written (status unknown)
-        Scratch  // created or emptied, written then read back
+        Scratch, // created or emptied, written then read back
+        Staged   // written to a temporary beside the named file, which
+                 // replaces the named file only on commit(); closed without
+                 // a commit, the temporary is removed and an existing file
+                 // keeps its content
     };
 
     SeqFile() = default;
@@ -124,12 +128,19 @@ public:
     void seek(long position);
     void close();
     void close_delete();
+    // A staged file: closes the completed temporary and renames it over the
+    // named file. A failure stops the run, the named file left as it was.
+    void commit();
 
     static constexpr std::size_t kMaxLine = 4096;
+
+    // The temporary that a staged file of this name is written to.
+    static std::string staged_name(const std::string& path) { return path + ".tmp"; }
 
 private:
     std::FILE* file_ = nullptr;
     std::string path_;
+    std::string staged_; // the temporary of a staged file until committed
     long last_line_start_ = -1;
 };
 

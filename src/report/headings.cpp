@@ -147,13 +147,15 @@ void tlhed4(RunContext& ctx) {
     ioc11(ctx, "RESIDUAL", 82);
     ioc11(ctx, "STD. RES.", 96);
     ioc11(ctx, "DISTANCE", 109);
-    bool zenith_listing = ctx.numbrs.number_of_stations < 0;
-    if (zenith_listing)
+    // A negative station count marks the height-difference listing, whose
+    // last column is the equivalent zenith-distance residual.
+    bool height_differences = ctx.numbrs.number_of_stations < 0;
+    if (height_differences)
         ioc11(ctx, "Z.D. RES.", 124);
     else
         ioc11(ctx, "HT. RES.", 125);
     space(ctx, 2);
-    if (zenith_listing) opr10(ctx, 2);
+    if (height_differences) opr10(ctx, 2);
 }
 
 void tlhed5(RunContext& ctx) {
