@@ -97,9 +97,10 @@ struct Grid {
     static double horizontal(int a, int b) { return std::hypot(easting(b) - easting(a), northing(b) - northing(a)); }
 };
 
-std::string control_record(char refraction_option, char analysis_option, char iterations) {
+std::string control_record(char refraction_option, char analysis_option, char iterations, char stage = '3') {
     Line l;
-    l.at(1, "01").at(8, std::string(1, refraction_option)).at(54, "3").at(58, std::string(1, iterations));
+    l.at(1, "01").at(8, std::string(1, refraction_option)).at(54, std::string(1, stage));
+    l.at(58, std::string(1, iterations));
     l.at(64, std::string(1, analysis_option));
     return l.str();
 }
@@ -144,6 +145,30 @@ std::string zenith_distance(const Grid& grid, int from, int to, bool reciprocal,
 
 } // namespace
 
+std::string per_observation_refraction_network(int zeniths, int height_differences, char analysis_option,
+                                               char stage) {
+    Grid grid;
+    Sequence seq(11);
+    const auto& lines = grid.lines;
+    const int n_lines = static_cast<int>(lines.size());
+    std::string out = "92 ONE REFRACTION COEFFICIENT PER ZENITH DISTANCE\n";
+    out += control_record('3', analysis_option, '1', stage);
+    out += station_records(grid);
+    // The zenith distances spread evenly over the lines, so that every
+    // station is reached; the height differences from the last line back.
+    for (int i = 0; i < zeniths; ++i) {
+        int p = zeniths <= n_lines ? static_cast<int>(static_cast<long long>(i) * n_lines / zeniths) : i % n_lines;
+        auto [a, b] = lines[static_cast<std::size_t>(p)];
+        if (i % 2 == 1) std::swap(a, b);
+        out += zenith_distance(grid, a, b, false, seq);
+    }
+    for (int i = 0; i < height_differences; ++i) {
+        auto [a, b] = lines[static_cast<std::size_t>(n_lines - 1 - i % n_lines)];
+        out += height_difference(grid, a, b, seq);
+    }
+    return out + "99\n";
+}
+
 std::string make_network(NetworkKind kind) {
     Grid grid;
     Sequence seq(7);
@@ -178,20 +203,7 @@ std::string make_network(NetworkKind kind) {
         }
         break;
     case NetworkKind::Dense:
-        out += "92 BENCHMARK C - ONE REFRACTION COEFFICIENT PER ZENITH DISTANCE\n";
-        out += control_record('3', '2', '1');
-        // 3040 zenith distances, each with its own K, and 2960 height
-        // differences over all the lines.
-        for (int p = 0; p < 3040; ++p) {
-            auto [a, b] = lines[static_cast<std::size_t>(p % n_lines)];
-            if (p % 2 == 1) std::swap(a, b);
-            zeniths += zenith_distance(grid, a, b, false, seq);
-        }
-        for (int i = 0; i < kMaxObservations - 3040; ++i) {
-            auto [a, b] = lines[static_cast<std::size_t>((n_lines - 1 - i % n_lines))];
-            differences += height_difference(grid, a, b, seq);
-        }
-        break;
+        return per_observation_refraction_network(3040, kMaxObservations - 3040, '2', '3');
     }
     out += station_records(grid);
     out += zeniths;

@@ -15,4 +15,10 @@ enum class NetworkKind {
 // The whole input file of a network of that kind.
 std::string make_network(NetworkKind kind);
 
+// The stations of the grid with refraction option 3 (one K per zenith
+// distance, so 949 heights and `zeniths` coefficients are unknown), one
+// iteration, the analysis option and stage of processing given.
+std::string per_observation_refraction_network(int zeniths, int height_differences, char analysis_option,
+                                               char stage);
+
 } // namespace quarlo::bench
