@@ -165,39 +165,82 @@ std::size_t DirectFile::offset_of(int rec) {
     return static_cast<std::size_t>(rec - 1) * static_cast<std::size_t>(record_length_);
 }
 
+// The image holds bytes 0 .. image_.size() - 1 of the file; every other
+// byte is on disk (or beyond its end, and reads as zero).
+bool DirectFile::get(std::size_t offset, std::uint8_t* data, std::size_t n) {
+    std::size_t held = offset < image_.size() ? std::min(n, image_.size() - offset) : 0;
+    if (held > 0) std::memcpy(data, image_.data() + offset, held);
+    if (n == held) return true;
+    long long got = read_at(fd_, data + held, n - held, offset + held);
+    if (got < 0) return false;
+    std::memset(data + held + static_cast<std::size_t>(got), 0, n - held - static_cast<std::size_t>(got));
+    return true;
+}
+
+bool DirectFile::put(std::size_t offset, const std::uint8_t* data, std::size_t n) {
+    std::size_t in_image = offset < image_limit_ ? std::min(n, image_limit_ - offset) : 0;
+    if (n > in_image) {
+        if (!write_at(fd_, data + in_image, n - in_image, offset + in_image)) return false;
+        file_size_ = std::max(file_size_, offset + n);
+    }
+    if (in_image == 0) return true;
+    if (image_.size() < offset + in_image) {
+        // The image grows over bytes that so far were only on disk.
+        std::size_t old = image_.size();
+        image_.resize(offset + in_image, 0);
+        std::size_t on_disk = std::min(offset, file_size_);
+        if (on_disk > old && read_at(fd_, image_.data() + old, on_disk - old, old) < 0) return false;
+    }
+    std::memcpy(image_.data() + offset, data, in_image);
+    file_size_ = std::max(file_size_, offset + in_image);
+    if (dirty_end_ == dirty_begin_) {
+        dirty_begin_ = offset;
+        dirty_end_ = offset + in_image;
+    } else {
+        dirty_begin_ = std::min(dirty_begin_, offset);
+        dirty_end_ = std::max(dirty_end_, offset + in_image);
+    }
+    return dirty_end_ - dirty_begin_ < kWriteBehindBytes || write_out();
+}
+
 void DirectFile::read(int rec, Record& record) {
     std::size_t offset = offset_of(rec);
     record.clear();
     std::size_t want = std::min<std::size_t>(record.size(), static_cast<std::size_t>(record_length_));
-    if (offset < image_limit_) {
-        if (offset < image_.size())
-            std::memcpy(record.data(), image_.data() + offset, std::min(want, image_.size() - offset));
-        return;
-    }
-    if (read_at(fd_, record.data(), want, offset) < 0) io_failure("Unable to read work file", path_);
+    if (!get(offset, record.data(), want)) io_failure("Unable to read work file", path_);
 }
 
 void DirectFile::write(int rec, const Record& record, int nbytes) {
     std::size_t offset = offset_of(rec);
     std::size_t n = nbytes < 0 ? record.size() : static_cast<std::size_t>(nbytes);
     n = std::min<std::size_t>({n, record.size(), static_cast<std::size_t>(record_length_)});
-    if (offset >= image_limit_) {
-        if (!write_at(fd_, record.data(), n, offset)) io_failure("Unable to write work file", path_);
-        file_size_ = std::max(file_size_, offset + n);
-        return;
-    }
-    if (image_.size() < offset + n) image_.resize(offset + n, 0);
-    std::memcpy(image_.data() + offset, record.data(), n);
+    if (!put(offset, record.data(), n)) io_failure("Unable to write work file", path_);
+}
+
+// Runs of records go straight to the disk (a reservation of space must
+// reach it); the image is kept equal to the disk where the two overlap.
+bool DirectFile::read_records(int rec, int count, void* data) {
+    if (fd_ < 0 || rec < 1 || count < 1 || record_length_ <= 0) return false;
+    std::size_t offset = static_cast<std::size_t>(rec - 1) * static_cast<std::size_t>(record_length_);
+    std::size_t n = static_cast<std::size_t>(count) * static_cast<std::size_t>(record_length_);
+    if (dirty_end_ > dirty_begin_ && offset < dirty_end_ && dirty_begin_ < offset + n && !write_out()) return false;
+    auto* bytes = static_cast<std::uint8_t*>(data);
+    long long got = read_at(fd_, bytes, n, offset);
+    if (got < 0) return false;
+    std::memset(bytes + got, 0, n - static_cast<std::size_t>(got));
+    return true;
+}
+
+bool DirectFile::write_records(int rec, int count, const void* data) {
+    if (fd_ < 0 || rec < 1 || count < 1 || record_length_ <= 0) return false;
+    std::size_t offset = static_cast<std::size_t>(rec - 1) * static_cast<std::size_t>(record_length_);
+    std::size_t n = static_cast<std::size_t>(count) * static_cast<std::size_t>(record_length_);
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    if (!write_at(fd_, bytes, n, offset)) return false;
     file_size_ = std::max(file_size_, offset + n);
-    if (dirty_end_ == dirty_begin_) {
-        dirty_begin_ = offset;
-        dirty_end_ = offset + n;
-    } else {
-        dirty_begin_ = std::min(dirty_begin_, offset);
-        dirty_end_ = std::max(dirty_end_, offset + n);
-    }
-    if (dirty_end_ - dirty_begin_ >= kWriteBehindBytes && !write_out())
-        io_failure("Unable to write work file", path_);
+    if (offset < image_.size())
+        std::memcpy(image_.data() + offset, bytes, std::min(n, image_.size() - offset));
+    return true;
 }
 
 bool DirectFile::write_out() {

@@ -41,10 +41,11 @@ private:
 };
 
 // A direct-access file of fixed-length records numbered from 1. Opening
-// creates a missing file and re-uses an existing one. The records are held
-// in memory (the first kImageBytes of the file) and reach the disk in large
-// writes as they accumulate and on closing; records beyond that go to the
-// disk directly, so a large block file is not held twice.
+// creates a missing file and re-uses an existing one. Records written one
+// at a time are held in memory (up to the first kImageBytes of the file)
+// and reach the disk in large writes as they accumulate and on closing;
+// records beyond that, and runs of records, go to the disk directly, so a
+// large block file is not held twice.
 class DirectFile {
 public:
     DirectFile() = default;
@@ -66,6 +67,13 @@ public:
     // Number of whole or partial records the file holds.
     int records_on_file();
 
+    // Runs of `count` whole records moved straight between the file and
+    // memory in one system call, for files whose records are moved very
+    // often (the matrix block files). Records beyond the end of the file
+    // read as zeros. False when the transfer fails or the file is not open.
+    bool read_records(int rec, int count, void* data);
+    bool write_records(int rec, int count, const void* data);
+
     // Writes the records not yet on disk, then closes.
     void close();
     // Closes (when open) and removes the file; records not yet on disk are
@@ -77,6 +85,10 @@ public:
     static constexpr std::size_t kWriteBehindBytes = std::size_t{64} << 10;
 
 private:
+    // Bytes offset .. offset + n - 1 of the file from or into memory;
+    // false when the disk refuses.
+    bool get(std::size_t offset, std::uint8_t* data, std::size_t n);
+    bool put(std::size_t offset, const std::uint8_t* data, std::size_t n);
     // Writes the changed part of the image; false on a failed write.
     bool write_out();
     // Byte offset of record `rec`, after checking the file and the number.

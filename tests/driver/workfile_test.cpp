@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <filesystem>
+#include <vector>
 
 using namespace quarlo;
 using namespace quarlo::test;
@@ -96,4 +98,35 @@ TEST(DirectFile, RecordsBeyondTheMemoryImageGoStraightToDisk) {
     EXPECT_EQ(r.i32(0), 1);
     f.close_delete();
     EXPECT_FALSE(std::filesystem::exists("blk.wrk"));
+}
+
+// Runs of records (straight to disk) and single records (through memory)
+// on one file see each other's writes, also where the memory image grows
+// over records written as a run.
+TEST(DirectFile, RunsAndSingleRecordsAgree) {
+    TempDir dir;
+    DirectFile f;
+    ASSERT_TRUE(f.open("run.wrk", 2048));
+    std::vector<float> words(3 * 512);
+    for (std::size_t i = 0; i < words.size(); ++i) words[i] = static_cast<float>(i) + 0.25f;
+    f.write(2, numbered(2048, 22));
+    ASSERT_TRUE(f.write_records(4, 3, words.data())); // records 4-6
+    f.write(9, numbered(2048, 99));
+    EXPECT_EQ(f.records_on_file(), 9);
+    Record r(2048);
+    f.read(5, r);
+    EXPECT_EQ(r.f32(0), words[512]);
+    std::vector<float> back(9 * 512, -1.0f);
+    ASSERT_TRUE(f.read_records(1, 9, back.data()));
+    EXPECT_EQ(back[0], 0.0f);
+    EXPECT_EQ(std::bit_cast<std::int32_t>(back[512]), 22);
+    for (std::size_t i = 0; i < words.size(); ++i) EXPECT_EQ(back[3 * 512 + i], words[i]) << i;
+    EXPECT_EQ(std::bit_cast<std::int32_t>(back[8 * 512]), 99);
+    // A run written over a record held in memory replaces it there too.
+    ASSERT_TRUE(f.write_records(2, 1, words.data()));
+    f.read(2, r);
+    EXPECT_EQ(r.f32(4), words[1]);
+    f.close_delete();
+    DirectFile closed;
+    EXPECT_FALSE(closed.read_records(1, 1, back.data()));
 }
