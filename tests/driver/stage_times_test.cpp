@@ -13,8 +13,8 @@ using namespace quarlo::test;
 TEST(StageTimes, OneLinePerStageAndTheReportUnchanged) {
     TempDir dir;
     write_file("net.dat", "01" + std::string(51, ' ') + "1\n" +
-                              "10   1  1000.000  2000.000 A                           10.000*\n"
-                              "10   2  1500.000  2000.000 B\n24    1   2     1.000\n99\n");
+                              "10   1    1000.000   2000.000 A                             10.000*\n"
+                              "10   2    1500.000   2000.000 B\n24    1   2     1.000\n99\n");
     ASSERT_EQ(run_program({"-o", "net.dat"}).status, 0);
     const std::string untimed = read_file("net.prt");
 
