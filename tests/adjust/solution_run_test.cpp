@@ -105,6 +105,26 @@ TEST(SolutionRun, ListingsOfASmallLevelledNetwork) {
     EXPECT_EQ(line_after(lines, inverse, row2), line132({{1, "       0.055556"}}));
 }
 
+// No fixed height: the factorisation stops, and the results stage reports
+// the singular matrix at once, with no inverse formed or listed.
+TEST(SolutionRun, StoppedFactorisationListsNoInverse) {
+    TempDir dir;
+    write_file("net.dat", record({{1, "01"}, {54, "2"}, {64, "3"}}) + station(1, 1000.0, "A", "  10.000") +
+                              station(2, 1500.0, "B", "  11.000") + station(3, 2000.0, "C", "  13.000") +
+                              "24    1   2     1.000  0.500\n"
+                              "24    2   3     2.000  0.500\n"
+                              "24    1   3     3.250  0.250\n"
+                              "99\n");
+    ProgramResult res = run_program({"-o", "net.dat"});
+    EXPECT_EQ(res.status, 1);
+    EXPECT_EQ(res.console, "\n Normal matrix is singular\n\n");
+    auto lines = read_lines("net.prt");
+    EXPECT_EQ(lines_with(lines, "NORMAL EQUATIONS").size(), 1u);
+    EXPECT_EQ(lines_with(lines, "MATRIX SINGULAR").size(), 1u);
+    EXPECT_TRUE(lines_with(lines, "INVERSE MATRIX").empty());
+    EXPECT_EQ(dir.files(), (Files{"net.dat", "net.prt"}));
+}
+
 // Rotation parameters asked for (option 1) without coordinate differences:
 // no equation reaches unknown 3, the first of them.
 TEST(SolutionRun, UnobservedUnknownStopsTheRun) {
