@@ -300,6 +300,8 @@ bool SeqFile::open(const std::string& path, Mode mode, int* error) {
         if (error) *error = EISDIR;
         return false;
     }
+    // Reports run to megabytes: fewer, larger transfers.
+    std::setvbuf(f, nullptr, _IOFBF, std::size_t{64} << 10);
     file_ = f;
     path_ = path;
     if (mode == Mode::Staged) staged_ = target;

@@ -82,7 +82,7 @@ public:
 
     static constexpr std::size_t kImageBytes = std::size_t{4} << 20;
     // Changed bytes held before they are written out.
-    static constexpr std::size_t kWriteBehindBytes = std::size_t{64} << 10;
+    static constexpr std::size_t kWriteBehindBytes = std::size_t{1} << 20;
 
 private:
     // Bytes offset .. offset + n - 1 of the file from or into memory;
