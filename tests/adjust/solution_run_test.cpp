@@ -46,6 +46,17 @@ std::string station(int number, double easting, const std::string& name, const s
                    {67, fixed ? "*" : " "}});
 }
 
+// Three stations at 10, 11 and 13 m, station 1 fixed or not, levelled
+// 1-2 and 2-3 (standard deviation 0.5 m) and 1-3 (0.25 m, 0.25 m too long).
+std::string levelled_triangle(const std::string& control, bool fixed) {
+    return control + station(1, 1000.0, "A", "  10.000", fixed) + station(2, 1500.0, "B", "  11.000") +
+           station(3, 2000.0, "C", "  13.000") +
+           "24    1   2     1.000  0.500\n"
+           "24    2   3     2.000  0.500\n"
+           "24    1   3     3.250  0.250\n"
+           "99\n";
+}
+
 std::vector<std::string> lines_with(const std::vector<std::string>& lines, const std::string& text) {
     std::vector<std::string> out;
     for (const auto& l : lines)
@@ -60,12 +71,7 @@ std::vector<std::string> lines_with(const std::vector<std::string>& lines, const
 // u = [0 4]; N^-1 = [20 4; 4 8] / 144.
 TEST(SolutionRun, ListingsOfASmallLevelledNetwork) {
     TempDir dir;
-    write_file("net.dat", record({{1, "01"}, {32, "1"}, {54, "2"}, {64, "3"}}) + station(1, 1000.0, "A", "  10.000", true) +
-                              station(2, 1500.0, "B", "  11.000") + station(3, 2000.0, "C", "  13.000") +
-                              "24    1   2     1.000  0.500\n"
-                              "24    2   3     2.000  0.500\n"
-                              "24    1   3     3.250  0.250\n"
-                              "99\n");
+    write_file("net.dat", levelled_triangle(record({{1, "01"}, {32, "1"}, {54, "2"}, {64, "3"}}), true));
     ProgramResult res = run_program({"-o", "net.dat"});
     EXPECT_EQ(res.status, 0) << res.console;
     auto lines = read_lines("net.prt");
@@ -109,12 +115,7 @@ TEST(SolutionRun, ListingsOfASmallLevelledNetwork) {
 // the singular matrix at once, with no inverse formed or listed.
 TEST(SolutionRun, StoppedFactorisationListsNoInverse) {
     TempDir dir;
-    write_file("net.dat", record({{1, "01"}, {54, "2"}, {64, "3"}}) + station(1, 1000.0, "A", "  10.000") +
-                              station(2, 1500.0, "B", "  11.000") + station(3, 2000.0, "C", "  13.000") +
-                              "24    1   2     1.000  0.500\n"
-                              "24    2   3     2.000  0.500\n"
-                              "24    1   3     3.250  0.250\n"
-                              "99\n");
+    write_file("net.dat", levelled_triangle(record({{1, "01"}, {54, "2"}, {64, "3"}}), false));
     ProgramResult res = run_program({"-o", "net.dat"});
     EXPECT_EQ(res.status, 1);
     EXPECT_EQ(res.console, "\n Normal matrix is singular\n\n");
