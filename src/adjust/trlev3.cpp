@@ -1,5 +1,7 @@
 #include "adjust/trlev3.h"
 
+#include "adjust/datum_check.h"
+
 #include "adjust/teqnout.h"
 #include "adjust/tnform.h"
 #include "driver/stage_times.h"
@@ -82,7 +84,11 @@ void solve_normal_equations(RunContext& ctx) {
             mprint(ctx);
         }
     }
-    {
+    // A part of the network without a height datum makes the matrix
+    // singular however its rounding falls: it is reported as such without
+    // solving.
+    ctx.nearea.failing_row = datum_defect_row(ctx);
+    if (ctx.nearea.failing_row == 0) {
         StageTimer timer(ctx, "factorising");
         if (analysis >= 1 && last_iteration)
             nsoln(ctx);

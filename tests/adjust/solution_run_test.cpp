@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cmath>
 #include <string>
 #include <utility>
 #include <vector>
@@ -161,6 +162,40 @@ TEST(SolutionRun, FourThousandUnknownsAtMost) {
             EXPECT_EQ(res.status, 1);
             EXPECT_EQ(res.console, "\n Errors in data\n\n");
             EXPECT_EQ(refused, Files{line132({{40, "*** TOO MANY NORMAL EQUATIONS ***"}})});
+        }
+        EXPECT_EQ(dir.files(), (Files{"net.dat", "net.prt"}));
+    }
+}
+
+// A levelling line of 999 stations, links of 0.3 to 2.5 km at 1 mm per root
+// km: without a fixed station the heights have no datum and the run stops as
+// singular at the last height unknown; with the first station fixed it
+// solves.
+TEST(SolutionRun, LevellingLineWithoutADatumIsSingular) {
+    for (bool fixed : {false, true}) {
+        TempDir dir;
+        std::string net = record({{1, "01"}, {54, "2"}});
+        for (int st = 1; st <= 999; ++st)
+            net += station(st, 1000.0 + st, "S" + std::to_string(st), "  10.000", fixed && st == 1);
+        char line[64];
+        for (int st = 1; st < 999; ++st) {
+            double f = st * 0.6180339887498949;
+            double km = 0.3 + 2.2 * (f - std::floor(f));
+            std::snprintf(line, sizeof line, "24  %3d %3d %9.3f %6.3f\n", st, st + 1, 0.001,
+                          0.001 * std::sqrt(km));
+            net += line;
+        }
+        write_file("net.dat", net + "99\n");
+        ProgramResult res = run_program({"-o", "net.dat"});
+        auto singular = lines_with(read_lines("net.prt"), "MATRIX SINGULAR");
+        if (fixed) {
+            EXPECT_EQ(res.status, 0) << res.console;
+            EXPECT_TRUE(singular.empty());
+        } else {
+            EXPECT_EQ(res.status, 1);
+            EXPECT_EQ(res.console, "\n Normal matrix is singular\n\n");
+            ASSERT_EQ(singular.size(), 1u);
+            EXPECT_EQ(cols(singular[0], 90, 4), " 999");
         }
         EXPECT_EQ(dir.files(), (Files{"net.dat", "net.prt"}));
     }
