@@ -6,6 +6,7 @@
 #include "adjust/trlev3.h"
 #include "adjust/vobseqn.h"
 #include "driver/filasn.h"
+#include "driver/stage_times.h"
 #include "geodesy/geodcat.h"
 #include "geodesy/stnadd.h"
 #include "input/tcntrl.h"
@@ -17,6 +18,7 @@
 
 #include <istream>
 #include <memory>
+#include <optional>
 #include <ostream>
 
 namespace quarlo {
@@ -68,6 +70,8 @@ void report_unsupported_zone(RunContext& ctx) {
 }
 
 void run_stages(RunContext& ctx, const std::vector<std::string>& args) {
+    std::optional<StageTimer> reading;
+    reading.emplace(ctx, "reading");
     set01(ctx);
     set02(ctx, std::string_view(kProgramId, sizeof kProgramId), std::string_view(kReportTitle, sizeof kReportTitle));
 
@@ -90,10 +94,17 @@ void run_stages(RunContext& ctx, const std::vector<std::string>& args) {
     if (ctx.reginf.data_error_flag != -1) {
         stnadd(ctx);
     }
+    reading.reset();
     if (ctx.reginf.data_error_flag != -1) {
-        tdband(ctx);
+        {
+            StageTimer timer(ctx, "ordering");
+            tdband(ctx);
+        }
         ctx.ioarea.unmatched_station_count = 1;
-        if (ctx.option.provisional_heights_required != 0) htcomp(ctx);
+        if (ctx.option.provisional_heights_required != 0) {
+            StageTimer timer(ctx, "provisional heights");
+            htcomp(ctx);
+        }
 
         auto& rec01 = ctx.rec01;
         rec01.iteration_total = rec01.iterations_left;
@@ -103,8 +114,11 @@ void run_stages(RunContext& ctx, const std::vector<std::string>& args) {
         for (int pass = 0; pass < passes; ++pass) {
             --rec01.iterations_left;
             --rec01.pass_countdown;
-            trlev2(ctx);
-            vobseqn(ctx);
+            {
+                StageTimer timer(ctx, "equations");
+                trlev2(ctx);
+                vobseqn(ctx);
+            }
             trlev3(ctx);
             if (ctx.option.run_status == -1 || rec01.required_stage == 1) {
                 completed = false;
@@ -112,6 +126,7 @@ void run_stages(RunContext& ctx, const std::vector<std::string>& args) {
             }
         }
         if (completed) {
+            StageTimer timer(ctx, "report");
             if (rec01.required_stage != 2) {
                 tnamsrt(ctx);
                 trlist(ctx);
@@ -119,6 +134,7 @@ void run_stages(RunContext& ctx, const std::vector<std::string>& args) {
             if (rec01.required_stage > 3) trlev4(ctx);
         }
     }
+    StageTimer timer(ctx, "report");
     set99(ctx);
 }
 
@@ -163,6 +179,7 @@ int quarlo_main(const RunOptions& options) {
     ctx->console.out = options.out;
     ctx->console.interactive = options.interactive;
     ctx->fixed_run_date = options.fixed_run_date;
+    ctx->stage_times_path = options.stage_times_path;
     return run_quarlo(*ctx, options.args);
 }
 
