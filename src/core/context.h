@@ -3,8 +3,8 @@
 // every stage. Nothing else in the program holds mutable run data.
 #pragma once
 
-#include "driver/fatal.h"
-#include "driver/workfile.h"
+#include "core/fatal.h"
+#include "core/workfile.h"
 
 #include <array>
 #include <cstdint>
