@@ -7,6 +7,7 @@
 #include "report/print.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -22,32 +23,42 @@ void tnamsrt(RunContext& ctx) {
     tsort2(ctx);
 }
 
+namespace {
+
+// Names compare by unsigned character code: a blank before digits and
+// letters, upper case before lower case. The pair is exchanged when the
+// first name sorts after the second.
+inline void order_pair(FixedText<20>* names, std::int16_t* order, int a, int b) {
+    FixedText<20>& first = names[a - 1];
+    FixedText<20>& second = names[b - 1];
+    if (std::memcmp(first.view().data(), second.view().data(), 20) > 0) {
+        std::swap(first, second);
+        std::swap(order[a - 1], order[b - 1]);
+    }
+}
+
+} // namespace
+
 void tsort2(RunContext& ctx) {
     const int n = ctx.numbrs.number_of_stations;
+    if (n < 2) return;
+    auto& t = ctx.arrays;
+    t.sort_name(n); // the whole walk stays inside the tables
+    FixedText<20>* names = &t.sort_name(1);
+    std::int16_t* order = &t.name_order(1);
     int m = 1;
     while (m <= n) m *= 2;
     // Every walk runs down to the start of the table, exchanged or not.
     for (int gap = (m - 1) / 2; gap > 0; gap /= 2)
         for (int j = 1; j <= n - gap; ++j)
-            for (int i = j; i > 0; i -= gap) tstalf2(ctx, i, i + gap);
+            for (int i = j; i > 0; i -= gap) order_pair(names, order, i, i + gap);
 }
 
 void tstalf2(RunContext& ctx, int a, int b) {
     auto& t = ctx.arrays;
-    FixedText<20>& first = t.sort_name(a);
-    FixedText<20>& second = t.sort_name(b);
-    // Names compare by unsigned character code: a blank before digits and
-    // letters, upper case before lower case.
-    for (int col = 1; col <= 20; ++col) {
-        auto x = static_cast<unsigned char>(first(col));
-        auto y = static_cast<unsigned char>(second(col));
-        if (x == y) continue;
-        if (y < x) {
-            std::swap(first, second);
-            std::swap(t.name_order(a), t.name_order(b));
-        }
-        return;
-    }
+    t.sort_name(a);
+    t.sort_name(b);
+    order_pair(&t.sort_name(1), &t.name_order(1), a, b);
 }
 
 namespace {
