@@ -238,8 +238,10 @@ bool SeqFile::open(const std::string& path, Mode mode, int* error) {
         if (error) *error = EISDIR;
         return false;
     }
-    // Reports run to megabytes: fewer, larger transfers.
-    std::setvbuf(f, nullptr, _IOFBF, std::size_t{64} << 10);
+    // Reports run to megabytes: fewer, larger transfers. The buffer is the
+    // file object's own (the C library would take only its default size).
+    buffer_.resize(mode == Mode::Old ? kReadBuffer : kWriteBuffer);
+    std::setvbuf(f, buffer_.data(), _IOFBF, buffer_.size());
     file_ = f;
     path_ = path;
     if (mode == Mode::Staged) staged_ = target;
@@ -303,6 +305,7 @@ void SeqFile::flush() {
 void SeqFile::close() {
     if (file_) std::fclose(file_);
     file_ = nullptr;
+    std::vector<char>().swap(buffer_);
     if (!staged_.empty()) {
         std::remove(staged_.c_str());
         staged_.clear();
@@ -321,6 +324,7 @@ void SeqFile::commit() {
     bool written = std::fflush(file_) == 0 && !std::ferror(file_);
     written = std::fclose(file_) == 0 && written;
     file_ = nullptr;
+    std::vector<char>().swap(buffer_);
     std::error_code ec;
     if (written) std::filesystem::rename(staged_, path_, ec);
     if (!written || ec) {

@@ -202,6 +202,9 @@ private:
     std::string path_;
     std::string staged_; // the temporary of a staged file until committed
     long last_line_start_ = -1;
+    std::vector<char> buffer_; // the stream's buffer while the file is open
+    static constexpr std::size_t kReadBuffer = std::size_t{64} << 10;
+    static constexpr std::size_t kWriteBuffer = std::size_t{1} << 20;
 };
 
 bool file_exists(const std::string& path);
