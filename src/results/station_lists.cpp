@@ -6,6 +6,7 @@
 #include "report/iocat3.h"
 #include "report/print.h"
 
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -28,10 +29,25 @@ namespace {
 // Names compare by unsigned character code: a blank before digits and
 // letters, upper case before lower case. The pair is exchanged when the
 // first name sorts after the second.
+// Whole words compared as big-endian numbers order as the characters do.
+inline bool sorts_after(const char* x, const char* y) {
+    if constexpr (std::endian::native != std::endian::little) return std::memcmp(x, y, 20) > 0;
+    std::uint64_t p, q;
+    for (int at : {0, 8}) {
+        std::memcpy(&p, x + at, 8);
+        std::memcpy(&q, y + at, 8);
+        if (p != q) return __builtin_bswap64(p) > __builtin_bswap64(q);
+    }
+    std::uint32_t u, v;
+    std::memcpy(&u, x + 16, 4);
+    std::memcpy(&v, y + 16, 4);
+    return __builtin_bswap32(u) > __builtin_bswap32(v);
+}
+
 inline void order_pair(FixedText<20>* names, std::int16_t* order, int a, int b) {
     FixedText<20>& first = names[a - 1];
     FixedText<20>& second = names[b - 1];
-    if (std::memcmp(first.view().data(), second.view().data(), 20) > 0) {
+    if (sorts_after(first.view().data(), second.view().data())) {
         std::swap(first, second);
         std::swap(order[a - 1], order[b - 1]);
     }
