@@ -6,6 +6,7 @@
 #include "core/fatal.h"
 #include "core/workfile.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <iosfwd>
@@ -66,7 +67,9 @@ public:
     std::string_view view() const { return std::string_view(c_.data(), N); }
     // Replaces the whole field: the text blank-padded or cut to N characters.
     void set(std::string_view s) {
-        for (std::size_t i = 0; i < N; ++i) c_[i] = i < s.size() ? s[i] : ' ';
+        std::size_t k = std::min(s.size(), N);
+        std::copy_n(s.data(), k, c_.data());
+        std::fill(c_.begin() + static_cast<std::ptrdiff_t>(k), c_.end(), ' ');
     }
     void blank() { c_.fill(' '); }
     bool is_blank() const {

@@ -27,7 +27,7 @@ struct Reader {
     void operator()(std::size_t at, double& v) { v = r.f64(at); }
     void operator()(std::size_t at, char& v) { v = r.ch(at); }
     template <std::size_t N>
-    void operator()(std::size_t at, FixedText<N>& v) { v.set(r.text(at, N)); }
+    void operator()(std::size_t at, FixedText<N>& v) { v.set(r.text_view(at, N)); }
 };
 
 template <typename Io, typename S>

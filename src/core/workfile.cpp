@@ -20,75 +20,13 @@ namespace {
     throw FatalStop(" " + what + " " + path, kExitRunTimeError);
 }
 
-std::uint32_t load_u32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-void store_u32(std::uint8_t* p, std::uint32_t v) {
-    p[0] = static_cast<std::uint8_t>(v);
-    p[1] = static_cast<std::uint8_t>(v >> 8);
-    p[2] = static_cast<std::uint8_t>(v >> 16);
-    p[3] = static_cast<std::uint8_t>(v >> 24);
-}
-
 } // namespace
 
-void Record::check(std::size_t offset, std::size_t width) const {
-    if (offset + width > bytes_.size())
-        throw FatalStop(" Internal error: field outside a work-file record", kExitRunTimeError);
+void Record::field_outside() {
+    throw FatalStop(" Internal error: field outside a work-file record", kExitRunTimeError);
 }
 
 void Record::clear() { std::fill(bytes_.begin(), bytes_.end(), 0); }
-
-std::int32_t Record::i32(std::size_t offset) const {
-    check(offset, 4);
-    return static_cast<std::int32_t>(load_u32(&bytes_[offset]));
-}
-
-float Record::f32(std::size_t offset) const {
-    check(offset, 4);
-    return std::bit_cast<float>(load_u32(&bytes_[offset]));
-}
-
-double Record::f64(std::size_t offset) const {
-    check(offset, 8);
-    std::uint64_t lo = load_u32(&bytes_[offset]);
-    std::uint64_t hi = load_u32(&bytes_[offset + 4]);
-    return std::bit_cast<double>(lo | (hi << 32));
-}
-
-char Record::ch(std::size_t offset) const {
-    check(offset, 1);
-    return static_cast<char>(bytes_[offset]);
-}
-
-std::string Record::text(std::size_t offset, std::size_t length) const {
-    check(offset, length);
-    return std::string(reinterpret_cast<const char*>(&bytes_[offset]), length);
-}
-
-void Record::set_i32(std::size_t offset, std::int32_t value) {
-    check(offset, 4);
-    store_u32(&bytes_[offset], static_cast<std::uint32_t>(value));
-}
-
-void Record::set_f32(std::size_t offset, float value) {
-    check(offset, 4);
-    store_u32(&bytes_[offset], std::bit_cast<std::uint32_t>(value));
-}
-
-void Record::set_f64(std::size_t offset, double value) {
-    check(offset, 8);
-    std::uint64_t bits = std::bit_cast<std::uint64_t>(value);
-    store_u32(&bytes_[offset], static_cast<std::uint32_t>(bits));
-    store_u32(&bytes_[offset + 4], static_cast<std::uint32_t>(bits >> 32));
-}
-
-void Record::set_ch(std::size_t offset, char value) {
-    check(offset, 1);
-    bytes_[offset] = static_cast<std::uint8_t>(value);
-}
 
 void Record::set_text(std::size_t offset, std::string_view text, std::size_t length) {
     check(offset, length);
@@ -300,8 +238,10 @@ bool SeqFile::open(const std::string& path, Mode mode, int* error) {
         if (error) *error = EISDIR;
         return false;
     }
-    // Reports run to megabytes: fewer, larger transfers.
-    std::setvbuf(f, nullptr, _IOFBF, std::size_t{64} << 10);
+    // Reports run to megabytes: fewer, larger transfers. The buffer is the
+    // file object's own (the C library would take only its default size).
+    buffer_.resize(mode == Mode::Old ? kReadBuffer : kWriteBuffer);
+    std::setvbuf(f, buffer_.data(), _IOFBF, buffer_.size());
     file_ = f;
     path_ = path;
     if (mode == Mode::Staged) staged_ = target;
@@ -365,6 +305,7 @@ void SeqFile::flush() {
 void SeqFile::close() {
     if (file_) std::fclose(file_);
     file_ = nullptr;
+    std::vector<char>().swap(buffer_);
     if (!staged_.empty()) {
         std::remove(staged_.c_str());
         staged_.clear();
@@ -383,6 +324,7 @@ void SeqFile::commit() {
     bool written = std::fflush(file_) == 0 && !std::ferror(file_);
     written = std::fclose(file_) == 0 && written;
     file_ = nullptr;
+    std::vector<char>().swap(buffer_);
     std::error_code ec;
     if (written) std::filesystem::rename(staged_, path_, ec);
     if (!written || ec) {

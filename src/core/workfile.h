@@ -2,6 +2,7 @@
 // and sequential text files (input, report, station, height and scratch files).
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -19,16 +20,49 @@ public:
     std::size_t size() const { return bytes_.size(); }
     void clear();
 
-    std::int32_t i32(std::size_t offset) const;
-    float f32(std::size_t offset) const;
-    double f64(std::size_t offset) const;
-    char ch(std::size_t offset) const;
-    std::string text(std::size_t offset, std::size_t length) const;
+    std::int32_t i32(std::size_t offset) const {
+        check(offset, 4);
+        return static_cast<std::int32_t>(load_u32(&bytes_[offset]));
+    }
+    float f32(std::size_t offset) const {
+        check(offset, 4);
+        return std::bit_cast<float>(load_u32(&bytes_[offset]));
+    }
+    double f64(std::size_t offset) const {
+        check(offset, 8);
+        std::uint64_t lo = load_u32(&bytes_[offset]);
+        std::uint64_t hi = load_u32(&bytes_[offset + 4]);
+        return std::bit_cast<double>(lo | (hi << 32));
+    }
+    char ch(std::size_t offset) const {
+        check(offset, 1);
+        return static_cast<char>(bytes_[offset]);
+    }
+    std::string text(std::size_t offset, std::size_t length) const { return std::string(text_view(offset, length)); }
+    // The same characters without a copy; valid while the record lives.
+    std::string_view text_view(std::size_t offset, std::size_t length) const {
+        check(offset, length);
+        return std::string_view(reinterpret_cast<const char*>(&bytes_[offset]), length);
+    }
 
-    void set_i32(std::size_t offset, std::int32_t value);
-    void set_f32(std::size_t offset, float value);
-    void set_f64(std::size_t offset, double value);
-    void set_ch(std::size_t offset, char value);
+    void set_i32(std::size_t offset, std::int32_t value) {
+        check(offset, 4);
+        store_u32(&bytes_[offset], static_cast<std::uint32_t>(value));
+    }
+    void set_f32(std::size_t offset, float value) {
+        check(offset, 4);
+        store_u32(&bytes_[offset], std::bit_cast<std::uint32_t>(value));
+    }
+    void set_f64(std::size_t offset, double value) {
+        check(offset, 8);
+        std::uint64_t bits = std::bit_cast<std::uint64_t>(value);
+        store_u32(&bytes_[offset], static_cast<std::uint32_t>(bits));
+        store_u32(&bytes_[offset + 4], static_cast<std::uint32_t>(bits >> 32));
+    }
+    void set_ch(std::size_t offset, char value) {
+        check(offset, 1);
+        bytes_[offset] = static_cast<std::uint8_t>(value);
+    }
     // Writes exactly `length` characters: the text, blank-padded or cut.
     void set_text(std::size_t offset, std::string_view text, std::size_t length);
 
@@ -36,7 +70,21 @@ public:
     std::uint8_t* data() { return bytes_.data(); }
 
 private:
-    void check(std::size_t offset, std::size_t width) const;
+    void check(std::size_t offset, std::size_t width) const {
+        if (offset + width > bytes_.size()) field_outside();
+    }
+    [[noreturn]] static void field_outside();
+    // Little-endian 32-bit words.
+    static std::uint32_t load_u32(const std::uint8_t* p) {
+        return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+               (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+    }
+    static void store_u32(std::uint8_t* p, std::uint32_t v) {
+        p[0] = static_cast<std::uint8_t>(v);
+        p[1] = static_cast<std::uint8_t>(v >> 8);
+        p[2] = static_cast<std::uint8_t>(v >> 16);
+        p[3] = static_cast<std::uint8_t>(v >> 24);
+    }
     std::vector<std::uint8_t> bytes_;
 };
 
@@ -154,6 +202,9 @@ private:
     std::string path_;
     std::string staged_; // the temporary of a staged file until committed
     long last_line_start_ = -1;
+    std::vector<char> buffer_; // the stream's buffer while the file is open
+    static constexpr std::size_t kReadBuffer = std::size_t{64} << 10;
+    static constexpr std::size_t kWriteBuffer = std::size_t{1} << 20;
 };
 
 bool file_exists(const std::string& path);

@@ -8,6 +8,7 @@
 #include "report/print.h"
 
 #include <string>
+#include <unordered_set>
 
 namespace quarlo {
 
@@ -20,15 +21,12 @@ constexpr double kMinCoordinate = 0.0001;
 // stations named only by observations, in order of first appearance.
 class KnownStations {
 public:
-    bool contains(std::int32_t n) const {
-        for (int i = 1; i <= count_; ++i)
-            if (list_(i) == n) return true;
-        return false;
-    }
+    bool contains(std::int32_t n) const { return members_.count(n) != 0; }
     // False when the list is full.
     bool add(std::int32_t n) {
         if (count_ >= kMaxStations) return false;
         list_(++count_) = n;
+        members_.insert(n);
         return true;
     }
     int count() const { return count_; }
@@ -37,6 +35,7 @@ public:
 private:
     Table<std::int32_t, kMaxStations> list_;
     int count_ = 0;
+    std::unordered_set<std::int32_t> members_; // the same numbers, for look-ups
 };
 
 // The station file: the job's own ".stn" file, else "stations.dat" (in the

@@ -5,6 +5,7 @@
 #include "core/context.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace quarlo {
 
@@ -25,8 +26,25 @@ bool geographic_to_grid(const RunContext& ctx, bool readable, double latitude, d
 template <int N>
 int ifind(int n, const Table<std::int16_t, N>& table, int count) {
     if (count > N) count = N;
-    for (int i = 1; i <= count; ++i)
-        if (table(i) == n) return i;
+    if (count < 1 || n < INT16_MIN || n > INT16_MAX) return 0;
+    const std::int16_t* p = &table(1);
+    const auto key = static_cast<std::int16_t>(n);
+    // Blocks of 16 entries are tested whole, eight lanes at a time; the
+    // first hit is then found within its block.
+    using Lanes = std::int16_t __attribute__((vector_size(16)));
+    Lanes keys = Lanes{} + key;
+    int i = 0;
+    for (; i + 16 <= count; i += 16) {
+        Lanes x, y;
+        std::memcpy(&x, p + i, sizeof x);
+        std::memcpy(&y, p + i + 8, sizeof y);
+        Lanes eq = (x == keys) | (y == keys);
+        std::uint64_t half[2];
+        std::memcpy(half, &eq, sizeof half);
+        if ((half[0] | half[1]) != 0) break;
+    }
+    for (; i < count; ++i)
+        if (p[i] == key) return i + 1;
     return 0;
 }
 

@@ -1,42 +1,165 @@
 #include "report/edit.h"
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 namespace quarlo::edit {
 
+namespace {
+
+constexpr std::uint64_t kPow10[] = {1ULL,
+                                    10ULL,
+                                    100ULL,
+                                    1000ULL,
+                                    10000ULL,
+                                    100000ULL,
+                                    1000000ULL,
+                                    10000000ULL,
+                                    100000000ULL,
+                                    1000000000ULL,
+                                    10000000000ULL};
+
+// Decimal digits of v written backwards ending just before `end`; returns
+// the position of the first digit. At least `min_digits` digits.
+char* digits_before(char* end, std::uint64_t v, int min_digits) {
+    char* p = end;
+    do {
+        *--p = static_cast<char>('0' + v % 10);
+        v /= 10;
+        --min_digits;
+    } while (v != 0 || min_digits > 0);
+    return p;
+}
+
+// |value| * 10^d rounded to the nearest integer, ties to even, worked on the
+// exact binary value. Only for |value| < 1e10 and 0 <= d <= 8, where the
+// result stays below 1e18.
+std::uint64_t scaled_magnitude(double value, int d) {
+    std::uint64_t bits = std::bit_cast<std::uint64_t>(value);
+    int biased = static_cast<int>((bits >> 52) & 0x7ff);
+    std::uint64_t m = bits & ((1ULL << 52) - 1);
+    if (biased == 0) {
+        if (m == 0) return 0;
+        biased = 1; // subnormal
+    } else {
+        m |= 1ULL << 52;
+    }
+    int e = biased - 1075; // |value| = m * 2^e
+    using u128 = unsigned __int128;
+    u128 p = static_cast<u128>(m) * kPow10[d];
+    if (e >= 0) return static_cast<std::uint64_t>(p << e); // e <= 33 below 1e10
+    int s = -e;
+    if (s > 100) return 0; // p < 2^84, well under half a unit
+    u128 q = p >> s;
+    u128 r = p - (q << s);
+    u128 half = static_cast<u128>(1) << (s - 1);
+    if (r > half || (r == half && (q & 1) != 0)) ++q;
+    return static_cast<std::uint64_t>(q);
+}
+
+// The printf-based form for values outside the range of the integer path.
+void put_fixed_wide(char* out, double value, int w, int d) {
+    char buf[400];
+    int n = std::snprintf(buf, sizeof buf, "%.*f", d, value);
+    if (n < 0 || n >= static_cast<int>(sizeof buf)) {
+        std::memset(out, '*', static_cast<std::size_t>(w));
+        return;
+    }
+    char* s = buf;
+    // A value that rounds to zero carries no minus sign.
+    if (s[0] == '-') {
+        bool all_zero = true;
+        for (int i = 1; i < n; ++i)
+            if (s[i] != '0' && s[i] != '.') all_zero = false;
+        if (all_zero) {
+            ++s;
+            --n;
+        }
+    }
+    if (n > w) {
+        // The optional zero before the point goes first when room is short.
+        if (d > 0 && s[0] == '0' && s[1] == '.') {
+            ++s;
+            --n;
+        } else if (d > 0 && s[0] == '-' && s[1] == '0' && s[2] == '.') {
+            s[1] = '-';
+            ++s;
+            --n;
+        }
+        if (n > w) {
+            std::memset(out, '*', static_cast<std::size_t>(w));
+            return;
+        }
+    }
+    std::memset(out, ' ', static_cast<std::size_t>(w - n));
+    std::memcpy(out + (w - n), s, static_cast<std::size_t>(n));
+}
+
+} // namespace
+
+void put_int(char* out, long long value, int w) {
+    char buf[24];
+    char* end = buf + sizeof buf;
+    std::uint64_t mag = value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+    char* p = digits_before(end, mag, 1);
+    if (value < 0) *--p = '-';
+    int n = static_cast<int>(end - p);
+    if (n > w) {
+        std::memset(out, '*', static_cast<std::size_t>(w));
+        return;
+    }
+    std::memset(out, ' ', static_cast<std::size_t>(w - n));
+    std::memcpy(out + (w - n), p, static_cast<std::size_t>(n));
+}
+
+void put_fixed(char* out, double value, int w, int d) {
+    if (d < 0) d = 0;
+    if (!std::isfinite(value) || std::fabs(value) >= 1e30) { // wider than any field
+        std::memset(out, '*', static_cast<std::size_t>(w));
+        return;
+    }
+    if (d > 8 || std::fabs(value) >= 1e10) {
+        put_fixed_wide(out, value, w, d);
+        return;
+    }
+    std::uint64_t n = scaled_magnitude(value, d);
+    std::uint64_t whole = n / kPow10[d];
+    std::uint64_t frac = n % kPow10[d];
+    char buf[32];
+    char* end = buf + sizeof buf;
+    char* p = end;
+    if (d > 0) {
+        p = digits_before(p, frac, d);
+        *--p = '.';
+    }
+    // The zero before the point is optional: it goes first when room is short.
+    int len = static_cast<int>(end - p) + (std::signbit(value) && n != 0 ? 1 : 0);
+    if (whole != 0 || d == 0 || len + 1 <= w) p = digits_before(p, whole, 1);
+    if (std::signbit(value) && n != 0) *--p = '-';
+    len = static_cast<int>(end - p);
+    if (len > w) {
+        std::memset(out, '*', static_cast<std::size_t>(w));
+        return;
+    }
+    std::memset(out, ' ', static_cast<std::size_t>(w - len));
+    std::memcpy(out + (w - len), p, static_cast<std::size_t>(len));
+}
+
 std::string int_field(long long value, int w) {
     if (w < 1) return {};
-    std::string digits = std::to_string(value);
-    if (static_cast<int>(digits.size()) > w) return std::string(static_cast<std::size_t>(w), '*');
-    return std::string(static_cast<std::size_t>(w) - digits.size(), ' ') + digits;
+    std::string s(static_cast<std::size_t>(w), ' ');
+    put_int(s.data(), value, w);
+    return s;
 }
 
 std::string fixed_field(double value, int w, int d) {
     if (w < 1) return {};
-    if (d < 0) d = 0;
-    std::string stars(static_cast<std::size_t>(w), '*');
-    if (!std::isfinite(value)) return stars;
-    if (std::fabs(value) >= 1e30) return stars; // wider than any field
-    char buf[400];
-    std::snprintf(buf, sizeof buf, "%.*f", d, value);
-    std::string s(buf);
-    // A value that rounds to zero carries no minus sign.
-    if (!s.empty() && s[0] == '-') {
-        bool all_zero = true;
-        for (std::size_t i = 1; i < s.size(); ++i)
-            if (s[i] != '0' && s[i] != '.') all_zero = false;
-        if (all_zero) s.erase(0, 1);
-    }
-    if (static_cast<int>(s.size()) > w) {
-        // The optional zero before the point goes first when room is short.
-        if (s.rfind("0.", 0) == 0 && d > 0)
-            s.erase(0, 1);
-        else if (s.rfind("-0.", 0) == 0 && d > 0)
-            s.erase(1, 1);
-        if (static_cast<int>(s.size()) > w) return stars;
-    }
-    return std::string(static_cast<std::size_t>(w) - s.size(), ' ') + s;
+    std::string s(static_cast<std::size_t>(w), ' ');
+    put_fixed(s.data(), value, w, d);
+    return s;
 }
 
 std::string blanks(int n) { return n > 0 ? std::string(static_cast<std::size_t>(n), ' ') : std::string(); }

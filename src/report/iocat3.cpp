@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <cstdlib>
 #include <limits>
 
@@ -17,47 +18,51 @@ void ioc11(RunContext& ctx, std::string_view text, int col) {
 }
 
 void ioc11(RunContext& ctx, std::string_view text, int col, int length) {
-    if (col < 1 || col > 132) return;
-    for (int i = 0; i < length && col + i <= 132; ++i)
-        ctx.ioarea.prtlin(col + i) = static_cast<std::size_t>(i) < text.size() ? text[static_cast<std::size_t>(i)] : ' ';
+    if (col < 1 || col > 132 || length < 1) return;
+    std::size_t n = static_cast<std::size_t>(std::min(length, 133 - col));
+    std::size_t k = std::min(n, text.size());
+    char* out = &ctx.ioarea.prtlin(col);
+    std::memcpy(out, text.data(), k);
+    std::memset(out + k, ' ', n - k);
 }
 
 void ioc12(RunContext& ctx, char ch, int col, int count) {
     if (col < 1 || col > 132 || count < 1 || count > 132) return;
-    for (int i = 0; i < count && col + i <= 132; ++i) ctx.ioarea.prtlin(col + i) = ch;
+    std::memset(&ctx.ioarea.prtlin(col), ch, static_cast<std::size_t>(std::min(count, 133 - col)));
 }
 
 void ioc03(RunContext& ctx, long long value, int col, int width, int zero_flag) {
     if (col < 1 || col > 132 || width < 1) return;
     if (width > 12) width = 12;
     if (value == 0 && zero_flag < 0) return;
-    std::string field = width <= 9 ? edit::int_field(value, width)
-                                   : edit::int_field(value, 10) + edit::blanks(width - 10);
-    ioc11(ctx, field, col);
+    char field[12];
+    if (width <= 9) {
+        edit::put_int(field, value, width);
+    } else {
+        edit::put_int(field, value, 10);
+        std::memset(field + 10, ' ', static_cast<std::size_t>(width - 10));
+    }
+    ioc11(ctx, std::string_view(field, static_cast<std::size_t>(width)), col);
 }
 
 void ioc05(RunContext& ctx, double value, int col, int width, int decimals) {
     if (col < 1 || col > 131 || width < 1 || width > 15) return;
-    std::string work(20, ' ');
+    char work[20];
+    std::memset(work, ' ', sizeof work);
     if (decimals <= 0) {
         double v = value + 0.5;
-        std::string k;
+        char* k = decimals < 0 ? work + 10 : work + 9;
         if (std::isfinite(v) && v > -2147483649.0 && v < 2147483648.0)
-            k = edit::int_field(static_cast<std::int32_t>(v), 10); // truncation toward zero
+            edit::put_int(k, static_cast<std::int32_t>(v), 10); // truncation toward zero
         else
-            k = std::string(10, '*');
-        if (decimals < 0) {
-            work.replace(10, 10, k);
-        } else {
-            work.replace(9, 10, k);
-            work[19] = '.';
-        }
+            std::memset(k, '*', 10);
+        if (decimals == 0) work[19] = '.';
     } else if (decimals <= 8) {
-        work = edit::fixed_field(value, 20, decimals);
+        edit::put_fixed(work, value, 20, decimals);
     }
-    std::string field = work.substr(static_cast<std::size_t>(20 - width));
-    if (work[static_cast<std::size_t>(19 - width)] != ' ') field.assign(static_cast<std::size_t>(width), '*');
-    ioc11(ctx, field, col);
+    char* field = work + (20 - width);
+    if (work[19 - width] != ' ') std::memset(field, '*', static_cast<std::size_t>(width));
+    ioc11(ctx, std::string_view(field, static_cast<std::size_t>(width)), col);
 }
 
 std::string raddms15(double angle, int decimals) {

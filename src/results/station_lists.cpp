@@ -6,7 +6,9 @@
 #include "report/iocat3.h"
 #include "report/print.h"
 
+#include <bit>
 #include <cstdlib>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -22,32 +24,57 @@ void tnamsrt(RunContext& ctx) {
     tsort2(ctx);
 }
 
+namespace {
+
+// Names compare by unsigned character code: a blank before digits and
+// letters, upper case before lower case. The pair is exchanged when the
+// first name sorts after the second.
+// Whole words compared as big-endian numbers order as the characters do.
+inline bool sorts_after(const char* x, const char* y) {
+    if constexpr (std::endian::native != std::endian::little) return std::memcmp(x, y, 20) > 0;
+    std::uint64_t p, q;
+    for (int at : {0, 8}) {
+        std::memcpy(&p, x + at, 8);
+        std::memcpy(&q, y + at, 8);
+        if (p != q) return __builtin_bswap64(p) > __builtin_bswap64(q);
+    }
+    std::uint32_t u, v;
+    std::memcpy(&u, x + 16, 4);
+    std::memcpy(&v, y + 16, 4);
+    return __builtin_bswap32(u) > __builtin_bswap32(v);
+}
+
+inline void order_pair(FixedText<20>* names, std::int16_t* order, int a, int b) {
+    FixedText<20>& first = names[a - 1];
+    FixedText<20>& second = names[b - 1];
+    if (sorts_after(first.view().data(), second.view().data())) {
+        std::swap(first, second);
+        std::swap(order[a - 1], order[b - 1]);
+    }
+}
+
+} // namespace
+
 void tsort2(RunContext& ctx) {
     const int n = ctx.numbrs.number_of_stations;
+    if (n < 2) return;
+    auto& t = ctx.arrays;
+    t.sort_name(n); // the whole walk stays inside the tables
+    FixedText<20>* names = &t.sort_name(1);
+    std::int16_t* order = &t.name_order(1);
     int m = 1;
     while (m <= n) m *= 2;
     // Every walk runs down to the start of the table, exchanged or not.
     for (int gap = (m - 1) / 2; gap > 0; gap /= 2)
         for (int j = 1; j <= n - gap; ++j)
-            for (int i = j; i > 0; i -= gap) tstalf2(ctx, i, i + gap);
+            for (int i = j; i > 0; i -= gap) order_pair(names, order, i, i + gap);
 }
 
 void tstalf2(RunContext& ctx, int a, int b) {
     auto& t = ctx.arrays;
-    FixedText<20>& first = t.sort_name(a);
-    FixedText<20>& second = t.sort_name(b);
-    // Names compare by unsigned character code: a blank before digits and
-    // letters, upper case before lower case.
-    for (int col = 1; col <= 20; ++col) {
-        auto x = static_cast<unsigned char>(first(col));
-        auto y = static_cast<unsigned char>(second(col));
-        if (x == y) continue;
-        if (y < x) {
-            std::swap(first, second);
-            std::swap(t.name_order(a), t.name_order(b));
-        }
-        return;
-    }
+    t.sort_name(a);
+    t.sort_name(b);
+    order_pair(&t.sort_name(1), &t.name_order(1), a, b);
 }
 
 namespace {

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <random>
 
 using namespace quarlo;
 using quarlo::test::cols;
@@ -40,6 +42,51 @@ TEST(EditRules, FixedFieldRoundsAndDropsTheOptionalZeroOnlyWhenShort) {
     EXPECT_EQ(edit::fixed_field(0.375, 5, 2), " 0.38");
     EXPECT_EQ(edit::fixed_field(1.05, 4, 1), " 1.1");
     EXPECT_EQ(edit::fixed_field(std::nan(""), 4, 1), "****");
+}
+
+namespace {
+
+// The field as the C library's %.*f prints it, with the sign and the optional
+// zero handled as the edit rule says: the yardstick for the integer path.
+std::string printf_field(double value, int w, int d) {
+    char buf[400];
+    std::snprintf(buf, sizeof buf, "%.*f", d, value);
+    std::string s(buf);
+    if (s[0] == '-' && s.find_first_not_of("0.", 1) == std::string::npos) s.erase(0, 1);
+    if (static_cast<int>(s.size()) > w && d > 0) {
+        if (s.rfind("0.", 0) == 0) s.erase(0, 1);
+        else if (s.rfind("-0.", 0) == 0) s.erase(1, 1);
+    }
+    if (static_cast<int>(s.size()) > w) return std::string(static_cast<std::size_t>(w), '*');
+    return std::string(static_cast<std::size_t>(w) - s.size(), ' ') + s;
+}
+
+void expect_as_printf(double v) {
+    for (int d = 0; d <= 9; ++d)
+        for (int w : {1, 2, 3, 4, 5, 6, 8, 10, 12, 15, 20})
+            ASSERT_EQ(edit::fixed_field(v, w, d), printf_field(v, w, d)) << v << " F" << w << "." << d;
+}
+
+} // namespace
+
+TEST(EditRules, FixedFieldMatchesPrintfOnTiesSignsAndMagnitudes) {
+    // Exact binary ties at every decimal count, both signs.
+    for (int d = 0; d <= 8; ++d)
+        for (int k = 0; k < 200; ++k) {
+            double tie = (k + 0.5) / std::pow(10.0, d);
+            expect_as_printf(tie);
+            expect_as_printf(-tie);
+            expect_as_printf(std::nextafter(tie, 0.0));
+            expect_as_printf(std::nextafter(tie, 1e9));
+        }
+    for (double v : {0.0, -0.0, 0.125, -0.125, 2.5, -2.5, 0.0625, 1e-300, -4.9e-324, 9999999999.5, -9999999999.49,
+                     1e10, -1e10, 12345678901.25, 1e29, 0.9999999995, -0.99999999949, 99.995, 0.05})
+        expect_as_printf(v);
+    // Random values over twenty decades.
+    std::mt19937_64 gen(20240611);
+    std::uniform_real_distribution<double> mant(-10.0, 10.0);
+    std::uniform_int_distribution<int> dec(-10, 10);
+    for (int i = 0; i < 20000; ++i) expect_as_printf(mant(gen) * std::pow(10.0, dec(gen)));
 }
 
 TEST(Ioc03, ZeroFlagDecidesWhetherZeroPrints) {

@@ -96,6 +96,16 @@ TEST(NameSort, BlankNamesDigitsAndCase) {
     EXPECT_EQ(r.c().arrays.sort_name(6).str(), "abc" + sp(17));
 }
 
+// Names that differ only far along (columns 9-16 and 17-20) and a character
+// code above 127, which sorts after every letter.
+TEST(NameSort, LateColumnsAndHighCharacterCodes) {
+    ListRun r;
+    r.lay_out({station(1, 1, 1.0f, 0, 0, "STATION NUMBER 0002"), station(2, 1, 1.0f, 0, 0, "STATION NUMBER 0001"),
+               station(3, 1, 1.0f, 0, 0, "STATION NAME"), station(4, 1, 1.0f, 0, 0, "\xC9TANG"),
+               station(5, 1, 1.0f, 0, 0, "zone"), station(6, 1, 1.0f, 0, 0, "STATION NUMBER 00011")});
+    EXPECT_EQ(r.sorted(), (std::vector<int>{3, 2, 6, 1, 5, 4}));
+}
+
 // Four names, gaps 3 then 1: the first pass exchanges entries 1 and 4, which
 // carries the second "A" ahead of the first; equal names are never exchanged
 // afterwards.
