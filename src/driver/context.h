@@ -4,6 +4,7 @@
 #pragma once
 
 #include "driver/fatal.h"
+#include "driver/run_results.h"
 #include "driver/workfile.h"
 
 #include <array>
@@ -377,6 +378,9 @@ struct RunContext {
     FilesBlock files;
     PathState paths;
     Console console;
+    // The outputs asked for on the command line and, at the end of a run
+    // that reached the results stage, the results they are written from.
+    RunResults results;
 
     // Set when the report was ended with its final page break.
     bool report_finished = false;

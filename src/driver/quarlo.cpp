@@ -6,6 +6,7 @@
 #include "adjust/trlev3.h"
 #include "adjust/vobseqn.h"
 #include "driver/filasn.h"
+#include "export/exports.h"
 #include "geodesy/geodcat.h"
 #include "geodesy/stnadd.h"
 #include "input/tcntrl.h"
@@ -13,6 +14,7 @@
 #include "input/trlev1.h"
 #include "report/iocat3.h"
 #include "report/print.h"
+#include "results/collect_results.h"
 #include "results/station_lists.h"
 
 #include <istream>
@@ -75,6 +77,7 @@ void run_stages(RunContext& ctx, const std::vector<std::string>& args) {
     if (ctx.option.run_status == -9) return;
 
     tcntrl(ctx);
+    if (ctx.results.requested.any()) note_control_options(ctx);
     bool zone_ok = true;
     if (ctx.tmvals.zone_code != 0 && !geod00(ctx)) {
         report_unsupported_zone(ctx);
@@ -112,6 +115,8 @@ void run_stages(RunContext& ctx, const std::vector<std::string>& args) {
             }
         }
         if (completed) {
+            // Before the station lists re-use the station tables.
+            if (ctx.results.requested.any()) collect_results(ctx);
             if (rec01.required_stage != 2) {
                 tnamsrt(ctx);
                 trlist(ctx);
@@ -141,6 +146,7 @@ int run_quarlo(RunContext& ctx, const std::vector<std::string>& args) {
         ctx.files.unit10.close();
         auto& out = *ctx.console.out;
         out << "\n" << stop.console_message() << "\n\n" << std::flush;
+        write_exports(ctx, false);
         pause_console(ctx);
         return stop.exit_status();
     }
@@ -151,10 +157,12 @@ int run_quarlo(RunContext& ctx, const std::vector<std::string>& args) {
     if (ctx.option.run_status == -9) return kExitSetupFailed;
     if (ctx.reginf.data_error_flag == -1 || ctx.option.run_status == -1) {
         *ctx.console.out << "\n Errors in data\n\n" << std::flush;
+        write_exports(ctx, false);
         pause_console(ctx);
         return kExitDataErrors;
     }
-    return kExitOk;
+    // The data, map and picture outputs follow the complete report.
+    return write_exports(ctx, true);
 }
 
 int quarlo_main(const RunOptions& options) {
@@ -163,6 +171,7 @@ int quarlo_main(const RunOptions& options) {
     ctx->console.out = options.out;
     ctx->console.interactive = options.interactive;
     ctx->fixed_run_date = options.fixed_run_date;
+    ctx->results.requested = options.exports;
     return run_quarlo(*ctx, options.args);
 }
 
