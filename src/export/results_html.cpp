@@ -18,9 +18,11 @@ namespace {
 
 constexpr double kMapWidth = 900.0;  // pixels, at most
 constexpr double kMapHeight = 640.0; // pixels, at most
-constexpr double kMargin = 30.0;
-constexpr double kLegendHeight = 120.0;
 constexpr double kLongestBar = 40.0; // pixels, for the largest 95 % value
+// Room around the stations: for the bars above and the labels to the right.
+constexpr double kLeft = 30.0, kRight = 90.0, kTop = 30.0 + kLongestBar, kBottom = 30.0;
+constexpr double kMinimumWidth = 760.0; // for the legend
+constexpr double kLegendHeight = 120.0;
 constexpr std::size_t kLargestListed = 10;
 
 // Colour classes of the standardised residual w.
@@ -121,8 +123,8 @@ private:
     void largest();
     void notes();
 
-    double x(const StationResult& s) const { return kMargin + (s.easting - min_e_) * scale_; }
-    double y(const StationResult& s) const { return kMargin + (max_n_ - s.northing) * scale_; }
+    double x(const StationResult& s) const { return kLeft + (s.easting - min_e_) * scale_; }
+    double y(const StationResult& s) const { return kTop + (max_n_ - s.northing) * scale_; }
 
     const RunResults& r_;
     std::string out_;
@@ -194,13 +196,13 @@ void Page::map() {
     }
     // One scale for both axes, grid north up.
     const double de = max_e - min_e, dn = max_n - min_n;
-    const double inner_w = kMapWidth - 2.0 * kMargin, inner_h = kMapHeight - 2.0 * kMargin;
+    const double inner_w = kMapWidth - kLeft - kRight, inner_h = kMapHeight - kTop - kBottom;
     scale_ = 1.0;
     if (de > 0.0 || dn > 0.0) scale_ = std::min(de > 0.0 ? inner_w / de : HUGE_VAL, dn > 0.0 ? inner_h / dn : HUGE_VAL);
     min_e_ = min_e;
     max_n_ = max_n;
-    width_ = std::max(de * scale_ + 2.0 * kMargin, 480.0);
-    height_ = dn * scale_ + 2.0 * kMargin;
+    width_ = std::max(de * scale_ + kLeft + kRight, kMinimumWidth);
+    height_ = dn * scale_ + kTop + kBottom;
     bar_scale_ = largest_sd95_ > 0.0 ? kLongestBar / largest_sd95_ : 0.0;
 
     const double total = height_ + kLegendHeight;
@@ -277,7 +279,7 @@ void Page::markers() {
 
 void Page::legend(double top) {
     out_ += "<g class=\"legend\">\n";
-    double lx = kMargin, ly = top + 16.0;
+    double lx = kLeft, ly = top + 16.0;
     auto entry = [&](const ResidualClass& c) {
         out_ += "<line x1=\"" + px(lx) + "\" y1=\"" + px(ly - 4.0) + "\" x2=\"" + px(lx + 24.0) + "\" y2=\"" +
                 px(ly - 4.0) + "\" stroke=\"" + c.colour + "\" stroke-width=\"3\"/>\n";
@@ -290,9 +292,9 @@ void Page::legend(double top) {
     if (!r_.summary.solved) entry(kUnsolved);
 
     // Scale bar: a round length of at most a quarter of the drawing.
-    double sx = width_ / 2.0, sy = top + 16.0;
+    double sx = 290.0, sy = top + 16.0;
     out_ += "<text x=\"" + px(sx) + "\" y=\"" + px(sy) + "\" font-weight=\"bold\">Scale (grid north up)</text>\n";
-    const double length = round_length((width_ / 4.0) / scale_);
+    const double length = round_length((kMinimumWidth / 4.0) / scale_);
     if (length > 0.0) {
         const double w = length * scale_;
         out_ += "<rect class=\"scale-bar\" x=\"" + px(sx) + "\" y=\"" + px(sy + 8.0) + "\" width=\"" + px(w) +
@@ -313,7 +315,7 @@ void Page::legend(double top) {
     if (bar_scale_ > 0.0) {
         const double reference = round_length(largest_sd95_);
         const double h = reference * bar_scale_;
-        const double bx = sx + 200.0, by = sy + 60.0;
+        const double bx = sx + 230.0, by = sy + 60.0;
         out_ += "<rect class=\"bar-key\" x=\"" + px(bx) + "\" y=\"" + px(by - h) + "\" width=\"4\" height=\"" + px(h) +
                 "\" fill=\"#5e3c99\"/><text x=\"" + px(bx + 10.0) + "\" y=\"" + px(by) +
                 "\">95 % height precision " + length_caption(reference) + "</text>\n";
