@@ -3,6 +3,7 @@
 // the equation work file, the list of stations and the stage-1 station file.
 #include "adjust/trlev2.h"
 
+#include "adjust/refraction_unknowns.h"
 #include "adjust/station_file.h"
 #include "driver/filasn.h"
 #include "driver/records.h"
@@ -49,12 +50,8 @@ struct Setup {
 void open_files(Setup& s) {
     RunContext& ctx = s.ctx;
     if (s.write_station_file) {
-        std::string name = trim_name(ctx.names.job_name.str()) + ".stn";
-        s.station_file_open = ctx.files.unit16.open(name, SeqFile::Mode::Replace);
-        if (!s.station_file_open) {
-            ioc11(ctx, "*** UNABLE TO OPEN STATION FILE ***", 40);
-            opr00(ctx, 2);
-        }
+        s.station_file_open = ctx.files.unit16.open(station_file_name(ctx), SeqFile::Mode::Replace);
+        if (!s.station_file_open) report_station_file_not_opened(ctx);
     }
     if (ctx.option.geoid_model_option != 0 && s.label) {
         std::string path;
@@ -133,8 +130,7 @@ void count_refraction_unknowns(Setup& s) {
     int base = ctx.numbrs.number_of_stations + ctx.numbrs.rejected_station_count;
     for (int k = 1; k <= nz; ++k) {
         ZenithRecord z = read_zenith(ctx.files.unit9, base + k);
-        if (z.reciprocal == 1) continue;
-        if (option == 2 && z.refraction_set != 1) continue;
+        if (!carries_refraction_unknown(z, option)) continue;
         int p = ifind(z.from % 1000, ctx.stnfst.station_number, s.kept);
         if (p == 0 || reg(p) < 0) continue;
         reg(p) = static_cast<std::int16_t>(reg(p) + 1);
@@ -196,18 +192,11 @@ void list_station(Setup& s, const StationRecord& st) {
 }
 
 void write_station_file_line(Setup& s, const StationRecord& st) {
-    StationFileEntry e;
-    e.number = st.number;
-    if (s.label) e.label = station_label(s.ctx, st.number);
-    e.easting = st.easting;
-    e.northing = st.northing;
-    e.name = st.name;
-    e.height = st.height;
-    e.registration = st.registration;
-    e.fixed = st.status == kFixed;
-    e.height_known = st.status != kNoHeight;
+    StationFileEntry e = station_file_entry(s.ctx, st, s.label);
     e.with_coordinates = st.easting > 0.0001;
-    s.ctx.files.unit16.write_line(station_file_line(e, s.label));
+    std::string blanked;
+    s.ctx.files.unit16.write_line(station_file_line(e, s.label, &blanked));
+    report_blanked_fields(s.ctx, e, s.label, blanked);
 }
 
 void listing_pass(Setup& s) {

@@ -202,6 +202,8 @@ struct StnfstBlock {
 // and results stages.
 struct FrmstnBlock {
     Table<std::int16_t, kMaxObservations> from_position;
+    // Results stage: the from-station number of each zenith distance.
+    Table<std::int16_t, kMaxObservations> from_station;
 };
 
 // One link of the ordering stage: the positions of two stations whose

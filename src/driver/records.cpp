@@ -180,6 +180,22 @@ EquationRecord decode_equation(const Record& r) {
     return e;
 }
 
+StationRecord station_record(const EqnStationRecord& e) {
+    StationRecord s;
+    s.number = e.number;
+    s.status = e.status;
+    s.easting = e.easting;
+    s.northing = e.northing;
+    s.name = e.name;
+    s.height = e.height;
+    s.registration = e.registration;
+    s.height_sd = e.height_sd;
+    s.pillar = e.pillar;
+    s.coordinates_flag = e.coordinates_flag;
+    s.geoid = e.geoid;
+    return s;
+}
+
 namespace {
 
 Record read_raw(DirectFile& f, int rec) {

@@ -136,6 +136,10 @@ EqnStationRecord decode_eqn_station(const Record& r);
 void encode(const EquationRecord& e, Record& r);
 EquationRecord decode_equation(const Record& r);
 
+// The station-work-file record of a station as the iteration set-up left it
+// on the equation work file (no adjusted standard deviation yet).
+StationRecord station_record(const EqnStationRecord& s);
+
 // Reading and writing whole records of a direct-access file.
 StationRecord read_station(DirectFile& f, int rec);
 void write_station(DirectFile& f, int rec, const StationRecord& s);

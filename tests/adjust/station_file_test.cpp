@@ -81,3 +81,33 @@ TEST(StationFileLine, ReadsBackInTheStationFileColumns) {
     EXPECT_NEAR(field(g, 49, 11), 6543210.124, 1e-9);
     EXPECT_NEAR(field(g, 61, 8), 45.678, 1e-9);
 }
+
+// Values too wide for their fields take the blank column beside them where
+// the reader's field includes it; otherwise they are left blank and named.
+TEST(StationFileLine, WideValuesTakeTheBlankColumnOrStayBlank) {
+    StationFileEntry e = entry();
+    e.easting = -123456.789;
+    e.registration = 12345;
+    std::string blanked = "stale";
+    std::string l = station_file_line(e, false, &blanked);
+    EXPECT_EQ(l, line70({{1, "10"}, {4, "  7"}, {8, "-123456.789"}, {19, "6543210.124"}, {31, "TRIG BEACON"},
+                         {51, "12345"}, {59, "  45.678"}}));
+    EXPECT_EQ(blanked, "");
+    EXPECT_NEAR(field(l, 8, 11), -123456.789, 1e-9);
+
+    e.easting = 12345678.0;
+    e.northing = 10000000.0;
+    e.registration = 123456;
+    e.height = -1000.5f;
+    l = station_file_line(e, false, &blanked);
+    EXPECT_EQ(l, line70({{1, "10"}, {4, "  7"}, {31, "TRIG BEACON"}}));
+    EXPECT_EQ(blanked, "EASTING, NORTHING, REG. NO., HEIGHT");
+
+    e.easting = 1000000.0;
+    e.northing = 9999999.9994;
+    e.height = 9999.9994f;
+    l = station_file_line(e, true, &blanked);
+    EXPECT_EQ(l, line70({{1, "grd"}, {5, "HILL_TOP"}, {18, "TRIG BEACON"}, {38, "1000000.000"}, {49, "9999999.999"},
+                         {61, "9999.999"}}));
+    EXPECT_EQ(blanked, "");
+}
