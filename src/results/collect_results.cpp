@@ -10,6 +10,7 @@
 #include "geodesy/wgs84.h"
 #include "pelmo_routines/blockstore.h"
 #include "report/iocat3.h"
+#include "results/precision.h"
 #include "results/residual.h"
 
 #include <cmath>
@@ -35,12 +36,14 @@ private:
     ObservationResult equation(ObservationKind kind, int number, const EquationRecord& e);
     // q(j, k) of the inverse of the normal matrix.
     float q(int j, int k) { return inverse_element(ctx_, j, k); }
-    std::optional<float> standard_deviation(int unknown);
+    // sqrt(q F) of an unknown, with the inverse.
+    std::optional<float> sd_of(int unknown);
 
     RunContext& ctx_;
     RunResults& r_;
     bool solved_ = false;
     bool inverse_ = false;
+    float factor_ = 1.0f; // the variance factor of the precisions
     std::vector<EquationRecord> zenith_equations_;
 };
 
@@ -48,6 +51,7 @@ void Collector::run() {
     const int status = ctx_.option.run_status;
     solved_ = status < 5;
     inverse_ = status >= 2 && ctx_.numbrs.matrix_size > 0;
+    if (inverse_) factor_ = variance_factor_used(ctx_);
     r_.job_name = trim_name(ctx_.names.job_name.str());
     r_.wgs84 = wgs84_route(ctx_.tmvals.zone_code) != Wgs84Route::None;
     r_.stations.clear();
@@ -63,10 +67,9 @@ void Collector::run() {
     r_.complete = true;
 }
 
-std::optional<float> Collector::standard_deviation(int unknown) {
+std::optional<float> Collector::sd_of(int unknown) {
     if (!inverse_ || unknown < 1) return std::nullopt;
-    float v = q(unknown, unknown) * ctx_.factor.variance_factor;
-    return v > 0.0f ? std::sqrt(v) : 0.0f;
+    return standard_deviation([this](int m) { return q(m, m); }, unknown, factor_);
 }
 
 void Collector::summary() {
@@ -94,7 +97,7 @@ void Collector::summary() {
         s.pvv = pvv;
         if (s.degrees_of_freedom > 0) s.variance_factor = static_cast<float>(pvv / s.degrees_of_freedom);
     }
-    if (inverse_) s.variance_factor_used = ctx_.factor.variance_factor;
+    if (inverse_) s.variance_factor_used = factor_;
 }
 
 void Collector::stations() {
@@ -121,7 +124,7 @@ void Collector::stations() {
             s.correction = ctx_.nearea.rhs(e.first_unknown);
             s.height = e.height + *s.correction;
         }
-        if (adjusted) s.sd = standard_deviation(e.first_unknown);
+        if (adjusted) s.sd = sd_of(e.first_unknown);
         if (r_.wgs84 && s.has_coordinates) {
             LonLat p = grid_to_wgs84(ctx_, s.easting, s.northing, static_cast<double>(s.height) + s.geoid);
             s.longitude = p.longitude;
@@ -226,7 +229,7 @@ void Collector::refraction() {
             break;
         }
         if (solved_) k.correction = ctx_.nearea.rhs(o.unknown) / 1000.0f;
-        if (auto sd = standard_deviation(o.unknown)) k.sd = *sd / 1000.0f;
+        if (auto sd = sd_of(o.unknown)) k.sd = *sd / 1000.0f;
         r_.refraction.push_back(k);
     }
 }
@@ -242,8 +245,8 @@ void Collector::rotation() {
     t.omega = rot.omega;
     t.phi_correction = rot.phi_correction;
     t.omega_correction = rot.omega_correction;
-    if (auto sd = standard_deviation(n - 1)) t.phi_sd = *sd / 100.0f;
-    if (auto sd = standard_deviation(n)) t.omega_sd = *sd / 100.0f;
+    if (auto sd = sd_of(n - 1)) t.phi_sd = *sd / 100.0f;
+    if (auto sd = sd_of(n)) t.omega_sd = *sd / 100.0f;
     r_.rotation = t;
 }
 
