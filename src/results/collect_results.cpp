@@ -23,7 +23,7 @@ constexpr double kDegrees = 180.0 / kPi; // per radian
 
 class Collector {
 public:
-    explicit Collector(RunContext& ctx) : ctx_(ctx), r_(ctx.results) {}
+    Collector(RunContext& ctx, const InverseElement& q) : ctx_(ctx), r_(ctx.results), q_(q) {}
     void run();
 
 private:
@@ -34,13 +34,13 @@ private:
     void refraction();
     void rotation();
     ObservationResult equation(ObservationKind kind, int number, const EquationRecord& e);
-    // q(j, k) of the inverse of the normal matrix.
-    float q(int j, int k) { return inverse_element(ctx_, j, k); }
+    float q(int j, int k) { return q_(j, k); }
     // sqrt(q F) of an unknown, with the inverse.
     std::optional<float> sd_of(int unknown);
 
     RunContext& ctx_;
     RunResults& r_;
+    const InverseElement& q_;
     bool solved_ = false;
     bool inverse_ = false;
     float factor_ = 1.0f; // the variance factor of the precisions
@@ -275,6 +275,10 @@ void note_control_options(RunContext& ctx) {
     o.mean_latitude = ctx.numbrs.mean_latitude;
 }
 
-void collect_results(RunContext& ctx) { Collector(ctx).run(); }
+void collect_results(RunContext& ctx) {
+    collect_results(ctx, [&ctx](int j, int k) { return inverse_element(ctx, j, k); });
+}
+
+void collect_results(RunContext& ctx, const InverseElement& q) { Collector(ctx, q).run(); }
 
 } // namespace quarlo
