@@ -22,7 +22,6 @@ constexpr double kDegreesPerRadian = 57.295779513;
 constexpr double kDefaultRadius = 6370100.0;
 constexpr float kEllipsoidalMarker = 5000.0f; // heights below -1000 carry it
 constexpr float kMarkedBelow = -1000.0f;
-constexpr float kCoordinateDifference = 10000.0f;
 
 // Figure of the zone's ellipsoid for the radius of curvature.
 struct Figure {
@@ -216,7 +215,7 @@ bool ProvisionalHeights::observe(int k, Step& step) {
     if (k <= nz_) return zenith_step(k, step);
     const HeightDiffRecord& h = differences_[static_cast<std::size_t>(k - nz_)];
     int fp = ctx_.frmstn.from_position(k), tp = ctx_.arrays.to_position(k);
-    if (h.dh < kCoordinateDifference) {
+    if (h.coordinate_difference == 0) {
         step.dh = h.dh;
         step.hi = h.instrument_height;
         step.ht = h.target_height;
@@ -225,7 +224,7 @@ bool ProvisionalHeights::observe(int k, Step& step) {
     const StationRecord& s1 = stations_[static_cast<std::size_t>(fp)];
     const StationRecord& s2 = stations_[static_cast<std::size_t>(tp)];
     if (s1.coordinates_flag == 0) return false;
-    int rec = static_cast<int>(h.dh - kCoordinateDifference);
+    int rec = static_cast<int>(h.dh - kCoordinateDifferenceBase);
     if (rec < 1 || !ctx_.files.unit11.is_open()) return false;
     step.cd = read_coord_diff(ctx_.files.unit11, rec);
     float dh = 0.0f;

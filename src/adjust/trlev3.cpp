@@ -51,8 +51,10 @@ void print_statistics_block(RunContext& ctx) {
     opr00(ctx, 1);
 }
 
-// One solution pass. (The statistics page follows once the equations
-// stage counts the equations it writes.)
-void trlev3(RunContext&) {}
+// One solution pass.
+void trlev3(RunContext& ctx) {
+    print_statistics_block(ctx);
+    if (ctx.rec01.required_stage == 1) return;
+}
 
 } // namespace quarlo

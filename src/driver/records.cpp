@@ -86,6 +86,7 @@ void encode(const HeightDiffRecord& h, Record& r) {
     r.set_f32(24, h.instrument_height);
     r.set_f32(28, h.target_height);
     r.set_f64(32, h.distance);
+    r.set_i32(40, h.coordinate_difference);
 }
 
 HeightDiffRecord decode_height_diff(const Record& r) {
@@ -99,6 +100,7 @@ HeightDiffRecord decode_height_diff(const Record& r) {
     h.instrument_height = r.f32(24);
     h.target_height = r.f32(28);
     h.distance = r.f64(32);
+    h.coordinate_difference = r.i32(40);
     return h;
 }
 

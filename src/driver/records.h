@@ -66,7 +66,7 @@ struct ZenithRecord {
     std::int32_t distance_supplied = 0;
 };
 
-// Height difference record of quarlo09.wrk (types 24 and 26; 40 bytes).
+// Height difference record of quarlo09.wrk (types 24 and 26; 44 bytes).
 struct HeightDiffRecord {
     std::int32_t from = 0;
     std::int32_t to = 0;
@@ -77,7 +77,13 @@ struct HeightDiffRecord {
     float instrument_height = 0.0f;
     float target_height = 0.0f;
     double distance = 0.0;
+    // 1 on a type 26 record: dh - 10000 is then a record of quarlo11.wrk.
+    std::int32_t coordinate_difference = 0;
 };
+
+// A coordinate-difference record's height difference is this base plus its
+// record number on quarlo11.wrk.
+constexpr float kCoordinateDifferenceBase = 10000.0f;
 
 // Coordinate-difference record of quarlo11.wrk (32 bytes).
 struct CoordDiffRecord {
@@ -119,7 +125,7 @@ struct EquationRecord {
 // Byte sizes of the fields written for each record kind.
 constexpr int kStationRecordBytes = 72;
 constexpr int kZenithRecordBytes = 77;
-constexpr int kHeightDiffRecordBytes = 40;
+constexpr int kHeightDiffRecordBytes = 44;
 constexpr int kEqnStationRecordBytes = 72;
 constexpr int kEquationRecordBytes = 68;
 

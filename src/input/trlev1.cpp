@@ -259,8 +259,9 @@ void read_coordinate_difference(RunContext& ctx, Carried& c) {
     if (ctx.option.geoid_model_option == 0) ctx.option.geoid_model_option = 1;
     h.instrument_height = real32(ctx, 66, 5);
     h.target_height = real32(ctx, 72, 5);
-    h.dh = 10000.0f + static_cast<float>(c.coord_diffs);
+    h.dh = kCoordinateDifferenceBase + static_cast<float>(c.coord_diffs);
     h.distance = 0.0;
+    h.coordinate_difference = 1;
 
     if (h.occupied_eccentric_code != 0 || h.observed_eccentric_code != 0) c.eccentric_seen = true;
 

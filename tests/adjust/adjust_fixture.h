@@ -61,6 +61,13 @@ inline HeightDiffRecord height_diff(int from, int to, float dh, float hi = 0.0f,
     return h;
 }
 
+// A type 26 record: its height difference names record `record` of quarlo11.wrk.
+inline HeightDiffRecord coordinate_diff(int from, int to, int record, float hi = 0.0f, float ht = 0.0f) {
+    HeightDiffRecord h = height_diff(from, to, kCoordinateDifferenceBase + static_cast<float>(record), hi, ht);
+    h.coordinate_difference = 1;
+    return h;
+}
+
 struct AdjustRun {
     TempDir dir;
     TestRun run;

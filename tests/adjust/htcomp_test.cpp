@@ -244,7 +244,7 @@ TEST(HtcompZone, CoordinateDifferenceForwardAndItsLine) {
     StationRecord b = station(2, 2, 9999.0f, e2, n2);
     b.geoid = 22.4f;
     r.stations = {a, b};
-    r.differences = {height_diff(1, 2, 10001.0f, 1.7f, 1.2f)}; // instrument and target heights are ignored
+    r.differences = {coordinate_diff(1, 2, 1, 1.7f, 1.2f)}; // instrument and target heights are ignored
     CoordDiffRecord cd{1, 2, -512.25, 300.5, 812.125};
     r.add_coord_diff(1, cd);
     r.compute();
@@ -261,7 +261,7 @@ TEST(HtcompZone, CoordinateDifferenceForwardAndItsLine) {
 TEST(HtcompZone, CoordinateDifferenceNeedsTheFromStationsCoordinates) {
     ZoneRun r;
     r.stations = {station(1, 2, 9999.0f), station(2, 0, 150.0f, 321000.0, 6251000.0)};
-    r.differences = {height_diff(1, 2, 10001.0f)};
+    r.differences = {coordinate_diff(1, 2, 1)};
     r.add_coord_diff(1, CoordDiffRecord{1, 2, 10.0, 10.0, 10.0});
     r.compute();
     EXPECT_EQ(r.obs_station(1).status, kNoHeight);
