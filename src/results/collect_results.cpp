@@ -3,6 +3,7 @@
 // inverse and before the station lists re-use the station tables.
 #include "results/collect_results.h"
 
+#include "adjust/zenith_reduction.h"
 #include "driver/filasn.h"
 #include "driver/records.h"
 #include "export/text.h"
@@ -173,12 +174,21 @@ void Collector::main_list() {
             ZenithRecord z = read_zenith(ctx_.files.unit9, base + k);
             o.setup = z.from / 1000;
             o.as_given = z.zenith * kDegrees;
+            if (solved_) {
+                // Reduced to the marks over the distance the equation used;
+                // its misclosure (seconds) is that less the computed value.
+                double dhi = (static_cast<double>(z.instrument_height) + z.occupied_eccentric_height) -
+                             (static_cast<double>(z.target_height) + z.observed_eccentric_height);
+                double reduced = reduce_to_marks(z.zenith, dhi, e.distance);
+                o.observed = reduced * kDegrees;
+                o.computed = (reduced - e.misclosure / kSecondsPerRadian) * kDegrees;
+            }
             r_.observations.push_back(std::move(o));
             zenith_equations_.push_back(e);
         } else {
             ObservationResult o = equation(ObservationKind::HeightDifference, k, e);
             HeightDiffRecord h = read_height_diff(ctx_.files.unit9, base + k);
-            o.coordinate_difference = h.dh >= 10000.0f;
+            o.coordinate_difference = h.coordinate_difference != 0;
             if (!o.coordinate_difference) o.as_given = h.dh;
             // Computed from the heights of the last iteration; the observed
             // value the equation compared is that plus the misclosure.
@@ -186,7 +196,7 @@ void Collector::main_list() {
             const StationResult* to = r_.station(o.to);
             if (from && to) {
                 o.computed = static_cast<double>(to->provisional_height) - from->provisional_height;
-                o.observed = *o.computed + o.misclosure;
+                if (solved_) o.observed = *o.computed + o.misclosure;
             }
             r_.observations.push_back(std::move(o));
         }

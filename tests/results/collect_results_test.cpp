@@ -154,6 +154,8 @@ TEST(CollectResults, RefractionCoefficientsRotationLabelsAndWgs84Positions) {
     run.eqn = {numbered_station(7, kFixed, 1, 100.0f, 332795.4917, 6291830.8611, "ALPHA"),
                numbered_station(8, kHeightGiven, 2, 50.0f, 333295.4917, 6291830.8611, "EIGHT")};
     run.zeniths = {test::zenith_k(1007, 8, 0.067f)}; // K as the adjusted values left it
+    run.zeniths[0].instrument_height = 1.5f;
+    run.zeniths[0].target_height = 2.0f;
     run.lay_out();
     run.counts(1, 0, 0, 1);
     run.equation(1, {0, 1, 2}, {0.0f, -0.5f, -40.0f}, 3.0f, 0.04f, 1, 2, 1, 500.0);
@@ -179,6 +181,10 @@ TEST(CollectResults, RefractionCoefficientsRotationLabelsAndWgs84Positions) {
     EXPECT_EQ(z.kind, ObservationKind::ZenithDistance);
     EXPECT_EQ(z.setup, 1);
     EXPECT_NEAR(*z.as_given, 1.5 * 180.0 / 3.141592653589793, 1e-12);
+    // Reduced to the marks over 500 m: 1.5 + 0.5 sin^2(1.5) / 500 radians;
+    // computed: 3 seconds less.
+    EXPECT_NEAR(*z.observed, 86.00067835528245, 1e-12);
+    EXPECT_NEAR(*z.computed, 85.9998450219491, 1e-12);
     // v = -0.5 x 2 - 40 x 0.05 - 3 = -6 seconds; w = v x 0.2.
     EXPECT_FLOAT_EQ(*z.residual, -6.0f);
     EXPECT_FLOAT_EQ(*z.standardised_residual, -1.2f);
