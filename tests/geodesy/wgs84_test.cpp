@@ -4,7 +4,7 @@
 // arithmetic); the program's series must agree to 1e-8 degree.
 #include "geodesy/wgs84.h"
 
-#include "geodesy/geodcat.h"
+#include "geodesy/zone_context.h"
 
 #include <gtest/gtest.h>
 
@@ -15,12 +15,7 @@ namespace {
 
 constexpr double kTolerance = 1e-8; // degree
 
-std::unique_ptr<RunContext> zone(int code) {
-    auto ctx = std::make_unique<RunContext>();
-    ctx->tmvals.zone_code = code;
-    EXPECT_TRUE(geod00(*ctx)) << code;
-    return ctx;
-}
+using test::zone;
 
 TEST(Wgs84, Grs80ZoneByTheInverseProjectionAlone) {
     auto ctx = zone(856);
