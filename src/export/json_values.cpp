@@ -18,6 +18,18 @@ Json json_number(float value) {
 
 Json json_number(double value) { return std::isfinite(value) ? Json(value) : Json(nullptr); }
 
+Json json_object(std::size_t members) {
+    Json j = Json::object();
+    j.get_ref<Json::object_t&>().reserve(members);
+    return j;
+}
+
+Json json_array(std::size_t elements) {
+    Json j = Json::array();
+    j.get_ref<Json::array_t&>().reserve(elements);
+    return j;
+}
+
 Json json_text(std::string_view bytes) { return Json(valid_utf8(bytes)); }
 
 const char* kind_name(ObservationKind kind) {

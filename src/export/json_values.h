@@ -23,6 +23,11 @@ Json json_number(const std::optional<T>& value) {
     return value ? json_number(*value) : Json(nullptr);
 }
 
+// An empty object or array with room for its members, so that a large
+// output is built without moving them again and again.
+Json json_object(std::size_t members);
+Json json_array(std::size_t elements);
+
 // Text of the input (labels, names) as a JSON string of valid UTF-8.
 Json json_text(std::string_view bytes);
 

@@ -14,13 +14,13 @@ bool placed(const StationResult* s) { return s && s->longitude && s->latitude; }
 Json position(const StationResult& s) { return Json::array({*s.longitude, *s.latitude}); }
 
 Json station_feature(const StationResult& s) {
-    Json f;
+    Json f = json_object(3);
     f["type"] = "Feature";
     if (placed(&s))
         f["geometry"] = Json{{"type", "Point"}, {"coordinates", position(s)}};
     else
         f["geometry"] = nullptr;
-    Json p;
+    Json p = json_object(11);
     p["feature"] = "station";
     add_station_identity(p, s);
     p["fixed"] = s.fixed;
@@ -35,13 +35,13 @@ Json station_feature(const StationResult& s) {
 Json line_feature(const RunResults& r, const ObservationResult& o) {
     const StationResult* from = r.station(o.from);
     const StationResult* to = r.station(o.to);
-    Json f;
+    Json f = json_object(3);
     f["type"] = "Feature";
     if (placed(from) && placed(to))
         f["geometry"] = Json{{"type", "LineString"}, {"coordinates", Json::array({position(*from), position(*to)})}};
     else
         f["geometry"] = nullptr;
-    Json p;
+    Json p = json_object(8);
     p["feature"] = "observation";
     p["kind"] = kind_name(o.kind);
     p["number"] = o.number;
@@ -61,7 +61,7 @@ bool is_line(const ObservationResult& o) {
 } // namespace
 
 std::string results_geojson(const RunResults& r) {
-    Json features = Json::array();
+    Json features = json_array(r.stations.size() + r.observations.size());
     for (const auto& s : r.stations) features.push_back(station_feature(s));
     for (const auto& o : r.observations)
         if (is_line(o)) features.push_back(line_feature(r, o));

@@ -62,7 +62,7 @@ Json adjustment_json(const ResultSummary& s) {
 }
 
 Json station_json(const StationResult& s) {
-    Json j;
+    Json j = json_object(17);
     j["position"] = s.position;
     add_station_identity(j, s);
     j["fixed"] = s.fixed;
@@ -85,7 +85,7 @@ Json observation_json(const RunResults& r, const ObservationResult& o) {
         const StationResult* s = r.station(position);
         return s ? Json(s->number) : Json(nullptr);
     };
-    Json j;
+    Json j = json_object(17);
     j["kind"] = kind_name(o.kind);
     j["number"] = o.number;
     j["from"] = number_of(o.from);
@@ -139,10 +139,10 @@ std::string results_json(const RunResults& r) {
     j["options"] = options_json(r.options);
     j["counts"] = counts_json(r.summary);
     j["adjustment"] = adjustment_json(r.summary);
-    Json stations = Json::array();
+    Json stations = json_array(r.stations.size());
     for (const auto& s : r.stations) stations.push_back(station_json(s));
     j["stations"] = std::move(stations);
-    Json observations = Json::array();
+    Json observations = json_array(r.observations.size());
     for (const auto& o : r.observations) observations.push_back(observation_json(r, o));
     j["observations"] = std::move(observations);
     Json refraction = Json::array();
