@@ -266,6 +266,11 @@ struct BlockCache {
     std::int32_t ring_pointer = 0;
     std::vector<std::int32_t> directory;  // kCacheSlots entries, 0 = empty
     std::vector<float> words;             // slot s at (s - 1) * kBlockWords
+    std::vector<std::int32_t> slot_of;    // block number -> slot holding it, 0 = none
+    // Records on their way to and from the work file, gathered into runs of
+    // consecutive records moved in one transfer.
+    std::vector<float> write_run, read_run;
+    std::int32_t write_first = 0, write_count = 0, read_first = 0, read_count = 0;
 };
 
 // The cache directory of the two block stores and their sizing.

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <system_error>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace quarlo {
 
@@ -138,6 +139,41 @@ int DirectFile::records_on_file() {
     struct stat st {};
     if (fstat(fileno(file_), &st) != 0) return 0;
     return static_cast<int>((st.st_size + record_length_ - 1) / record_length_);
+}
+
+bool DirectFile::read_records(int rec, int count, void* data) {
+    if (!file_ || rec < 1 || count < 1 || record_length_ <= 0) return false;
+    // Buffered output goes to the file first; buffered input is dropped.
+    if (std::fflush(file_) != 0) return false;
+    auto* bytes = static_cast<std::uint8_t*>(data);
+    std::size_t want = static_cast<std::size_t>(count) * static_cast<std::size_t>(record_length_);
+    off_t offset = static_cast<off_t>(rec - 1) * record_length_;
+    std::size_t got = 0;
+    while (got < want) {
+        ssize_t n = ::pread(fileno(file_), bytes + got, want - got, offset + static_cast<off_t>(got));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        if (n == 0) break; // end of file
+        got += static_cast<std::size_t>(n);
+    }
+    std::memset(bytes + got, 0, want - got);
+    return true;
+}
+
+bool DirectFile::write_records(int rec, int count, const void* data) {
+    if (!file_ || rec < 1 || count < 1 || record_length_ <= 0) return false;
+    if (std::fflush(file_) != 0) return false;
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    std::size_t want = static_cast<std::size_t>(count) * static_cast<std::size_t>(record_length_);
+    off_t offset = static_cast<off_t>(rec - 1) * record_length_;
+    std::size_t put = 0;
+    while (put < want) {
+        ssize_t n = ::pwrite(fileno(file_), bytes + put, want - put, offset + static_cast<off_t>(put));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        put += static_cast<std::size_t>(n);
+    }
+    return true;
 }
 
 void DirectFile::close() {

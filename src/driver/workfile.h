@@ -63,6 +63,13 @@ public:
     // Number of whole or partial records the file holds.
     int records_on_file();
 
+    // Runs of `count` whole records moved straight between the file and
+    // memory in one system call, for files whose records are moved very
+    // often (the matrix block files). Records beyond the end of the file
+    // read as zeros. False when the transfer fails or the file is not open.
+    bool read_records(int rec, int count, void* data);
+    bool write_records(int rec, int count, const void* data);
+
     void close();
     // Closes (when open) and removes the file.
     void close_delete();

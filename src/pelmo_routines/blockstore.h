@@ -23,11 +23,28 @@ void dskwt(RunContext& ctx, const float* buffer);
 // Read / write the inverse-store segment of the inverse cursor.
 void discrd(RunContext& ctx, float* buffer);
 void discwt(RunContext& ctx, const float* buffer);
+// The same block accesses as discrd, but the words are left in place when
+// they stand in consecutive cache slots: returns them there (valid until the
+// next access to the inverse store), or else copied into the buffer.
+const float* discrd_in_place(RunContext& ctx, float* buffer);
 
 // Block access: mode 1 reads words first..last of the block into the
 // buffer, mode 2 writes them, mode 3 flushes the cache.
 void ioblk(RunContext& ctx, int mode, int block, float* buffer, int first, int last);
 void ioinv(RunContext& ctx, int mode, int block, float* buffer, int first, int last);
+
+// One whole 512-word record of a block file: mode 1 reads, mode 2 writes.
+// A record beyond the end of the file reads as zeros; a failed transfer
+// stops the run.
+void rwblk(int mode, DirectFile& unit, float* buffer, int record);
+
+// Empties a cache directory (of matbuf.cache_capacity slots) and its ring
+// pointer; the slots' words stand until they are re-used.
+void clear_block_cache(RunContext& ctx, BlockCache& cache);
+
+// True when this solution pass forms the inverse: analysis option 1 or
+// more, in the last iteration.
+bool pass_forms_inverse(const RunContext& ctx);
 
 // Sizing and space reservation at the start of a solution pass. Returns
 // false (run status -1, report lines printed) when the space cannot be had.
