@@ -18,12 +18,6 @@ Json json_number(float value) {
 
 Json json_number(double value) { return std::isfinite(value) ? Json(value) : Json(nullptr); }
 
-Json json_object(std::size_t members) {
-    Json j = Json::object();
-    j.get_ref<Json::object_t&>().reserve(members);
-    return j;
-}
-
 Json json_array(std::size_t elements) {
     Json j = Json::array();
     j.get_ref<Json::array_t&>().reserve(elements);
@@ -42,10 +36,10 @@ const char* kind_name(ObservationKind kind) {
     return "";
 }
 
-void add_station_identity(Json& j, const StationResult& s) {
-    j["number"] = s.number;
-    j["label"] = s.label ? json_text(*s.label) : Json(nullptr);
-    j["name"] = json_text(s.name);
+void add_station_identity(Members& j, const StationResult& s) {
+    j.add("number", s.number);
+    j.add("label", s.label ? json_text(*s.label) : Json(nullptr));
+    j.add("name", json_text(s.name));
 }
 
 } // namespace quarlo

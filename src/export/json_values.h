@@ -23,9 +23,23 @@ Json json_number(const std::optional<T>& value) {
     return value ? json_number(*value) : Json(nullptr);
 }
 
-// An empty object or array with room for its members, so that a large
-// output is built without moving them again and again.
-Json json_object(std::size_t members);
+// An object built member by member, in order, with room for `room`
+// members from the start: the names are the writers' own and distinct, so
+// none is looked for before it is added.
+class Members {
+public:
+    explicit Members(std::size_t room = 8) { members_.reserve(room); }
+    Members& add(const char* name, Json value) {
+        members_.emplace_back(name, std::move(value));
+        return *this;
+    }
+    Json json() { return Json(std::move(members_)); }
+
+private:
+    Json::object_t members_;
+};
+
+// An empty array with room for its elements.
 Json json_array(std::size_t elements);
 
 // Text of the input (labels, names) as a JSON string of valid UTF-8.
@@ -35,6 +49,6 @@ const char* kind_name(ObservationKind kind);
 
 // The station fields that identify it: number, label (null in number
 // mode) and name.
-void add_station_identity(Json& j, const StationResult& s);
+void add_station_identity(Members& j, const StationResult& s);
 
 } // namespace quarlo

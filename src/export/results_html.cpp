@@ -9,7 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
+#include <charconv>
 #include <limits>
 
 namespace quarlo {
@@ -49,8 +49,8 @@ const ResidualClass& residual_class(const ObservationResult& o) {
 
 std::string fixed(double value, int decimals) {
     char text[64];
-    std::snprintf(text, sizeof text, "%.*f", decimals, value);
-    return text;
+    auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals).ptr;
+    return std::string(text, end);
 }
 
 std::string px(double value) { return fixed(value, 1); }
