@@ -4,7 +4,8 @@
 #include "export/exports.h"
 #include "export/json_values.h"
 
-#include <cmath>
+#include <functional>
+#include <vector>
 
 namespace quarlo {
 
@@ -61,61 +62,95 @@ Json adjustment_json(const ResultSummary& s) {
     return j.json();
 }
 
-Json station_json(const StationResult& s) {
-    Members j(17);
-    j.add("position", s.position);
-    add_station_identity(j, s);
-    j.add("fixed", s.fixed);
-    j.add("registration", s.registration != 0 ? Json(s.registration) : Json(nullptr));
-    j.add("easting", s.has_coordinates ? json_number(s.easting) : Json(nullptr));
-    j.add("northing", s.has_coordinates ? json_number(s.northing) : Json(nullptr));
-    j.add("longitude", json_number(s.longitude));
-    j.add("latitude", json_number(s.latitude));
-    j.add("geoid_separation", json_number(s.geoid));
-    j.add("height_observation_sd", s.height_observation_sd > 0.0f ? json_number(s.height_observation_sd) : Json(nullptr));
-    j.add("provisional_height", json_number(s.provisional_height));
-    j.add("height", json_number(s.height));
-    j.add("correction", json_number(s.correction));
-    j.add("sd", json_number(s.sd));
-    return j.json();
+// A table as one array per field, each with a value for every row, so
+// that a large table costs no name per value.
+template <typename Row>
+struct Field {
+    const char* name;
+    std::function<Json(const Row&)> value;
+};
+
+template <typename Row>
+Json table(const std::vector<Row>& rows, const std::vector<Field<Row>>& fields) {
+    Members columns(fields.size());
+    for (const auto& field : fields) {
+        Json::array_t column;
+        column.reserve(rows.size());
+        for (const Row& row : rows) column.push_back(field.value(row));
+        columns.add(field.name, Json(std::move(column)));
+    }
+    return columns.json();
 }
 
-Json observation_json(const RunResults& r, const ObservationResult& o) {
+Json stations_json(const RunResults& r) {
+    using S = StationResult;
+    auto coordinate = [](const S& s, double value) { return s.has_coordinates ? json_number(value) : Json(nullptr); };
+    return table<S>(r.stations, {
+        {"position", [](const S& s) { return Json(s.position); }},
+        {"number", [](const S& s) { return Json(s.number); }},
+        {"label", [](const S& s) { return s.label ? json_text(*s.label) : Json(nullptr); }},
+        {"name", [](const S& s) { return json_text(s.name); }},
+        {"fixed", [](const S& s) { return Json(s.fixed); }},
+        {"registration", [](const S& s) { return s.registration != 0 ? Json(s.registration) : Json(nullptr); }},
+        {"easting", [&](const S& s) { return coordinate(s, s.easting); }},
+        {"northing", [&](const S& s) { return coordinate(s, s.northing); }},
+        {"longitude", [](const S& s) { return json_number(s.longitude); }},
+        {"latitude", [](const S& s) { return json_number(s.latitude); }},
+        {"geoid_separation", [](const S& s) { return json_number(s.geoid); }},
+        {"height_observation_sd", [](const S& s) {
+             return s.height_observation_sd > 0.0f ? json_number(s.height_observation_sd) : Json(nullptr);
+         }},
+        {"provisional_height", [](const S& s) { return json_number(s.provisional_height); }},
+        {"height", [](const S& s) { return json_number(s.height); }},
+        {"correction", [](const S& s) { return json_number(s.correction); }},
+        {"sd", [](const S& s) { return json_number(s.sd); }},
+    });
+}
+
+// Members of one kind only are null for the others: a line between two
+// stations has its values and distance, a constraint its unknown.
+Json observations_json(const RunResults& r) {
+    using O = ObservationResult;
     auto number_of = [&](int position) {
         const StationResult* s = r.station(position);
         return s ? Json(s->number) : Json(nullptr);
     };
-    Members j(17);
-    j.add("kind", kind_name(o.kind));
-    j.add("number", o.number);
-    j.add("from", number_of(o.from));
-    j.add("to", number_of(o.to));
-    j.add("setup", o.setup != 0 ? Json(o.setup) : Json(nullptr));
-    j.add("unknown", o.unknown != 0 ? Json(o.unknown) : Json(nullptr));
-    j.add("coordinate_difference", o.coordinate_difference);
-    j.add("as_given", json_number(o.as_given));
-    j.add("observed", json_number(o.observed));
-    j.add("computed", json_number(o.computed));
-    j.add("misclosure", json_number(o.misclosure));
-    j.add("residual", json_number(o.residual));
-    j.add("standardised_residual", json_number(o.standardised_residual));
-    j.add("redundancy_number", json_number(o.redundancy_number));
-    j.add("weight", json_number(o.weight));
-    j.add("sd", o.weight > 0.0f ? json_number(1.0 / std::sqrt(static_cast<double>(o.weight))) : Json(nullptr));
-    j.add("distance", o.distance != 0.0 ? json_number(o.distance) : Json(nullptr));
-    return j.json();
+    auto zenith = [](const O& o) { return o.kind == ObservationKind::ZenithDistance; };
+    auto difference = [](const O& o) { return o.kind == ObservationKind::HeightDifference; };
+    auto constraint = [&](const O& o) { return !zenith(o) && !difference(o); };
+    return table<O>(r.observations, {
+        {"kind", [](const O& o) { return Json(kind_name(o.kind)); }},
+        {"number", [](const O& o) { return Json(o.number); }},
+        {"from", [&](const O& o) { return number_of(o.from); }},
+        {"to", [&](const O& o) { return number_of(o.to); }},
+        {"setup", [&](const O& o) { return zenith(o) ? Json(o.setup) : Json(nullptr); }},
+        {"coordinate_difference", [&](const O& o) { return difference(o) ? Json(o.coordinate_difference) : Json(nullptr); }},
+        {"unknown", [&](const O& o) { return constraint(o) ? Json(o.unknown) : Json(nullptr); }},
+        {"as_given", [](const O& o) { return json_number(o.as_given); }},
+        {"observed", [](const O& o) { return json_number(o.observed); }},
+        {"computed", [](const O& o) { return json_number(o.computed); }},
+        {"distance", [](const O& o) { return o.distance != 0.0 ? json_number(o.distance) : Json(nullptr); }},
+        {"misclosure", [](const O& o) { return json_number(o.misclosure); }},
+        {"residual", [](const O& o) { return json_number(o.residual); }},
+        {"standardised_residual", [](const O& o) { return json_number(o.standardised_residual); }},
+        {"redundancy_number", [](const O& o) { return json_number(o.redundancy_number); }},
+        {"weight", [](const O& o) { return json_number(o.weight); }},
+    });
 }
 
-Json refraction_json(const RunResults& r, const RefractionResult& k) {
-    const StationResult* s = r.station(k.station);
-    Members j;
-    j.add("unknown", k.unknown);
-    j.add("station", s ? Json(s->number) : Json(nullptr));
-    j.add("observation", k.observation != 0 ? Json(k.observation) : Json(nullptr));
-    j.add("k", json_number(k.k));
-    j.add("correction", json_number(k.correction));
-    j.add("sd", json_number(k.sd));
-    return j.json();
+Json refraction_json(const RunResults& r) {
+    using K = RefractionResult;
+    return table<K>(r.refraction, {
+        {"unknown", [](const K& k) { return Json(k.unknown); }},
+        {"station", [&](const K& k) {
+             const StationResult* s = r.station(k.station);
+             return s ? Json(s->number) : Json(nullptr);
+         }},
+        {"observation", [](const K& k) { return k.observation != 0 ? Json(k.observation) : Json(nullptr); }},
+        {"k", [](const K& k) { return json_number(k.k); }},
+        {"correction", [](const K& k) { return json_number(k.correction); }},
+        {"sd", [](const K& k) { return json_number(k.sd); }},
+    });
 }
 
 Json rotation_json(const RotationResult& t) {
@@ -139,17 +174,11 @@ std::string results_json(const RunResults& r) {
     j.add("options", options_json(r.options));
     j.add("counts", counts_json(r.summary));
     j.add("adjustment", adjustment_json(r.summary));
-    Json stations = json_array(r.stations.size());
-    for (const auto& s : r.stations) stations.push_back(station_json(s));
-    j.add("stations", std::move(stations));
-    Json observations = json_array(r.observations.size());
-    for (const auto& o : r.observations) observations.push_back(observation_json(r, o));
-    j.add("observations", std::move(observations));
-    Json refraction = Json::array();
-    for (const auto& k : r.refraction) refraction.push_back(refraction_json(r, k));
-    j.add("refraction", std::move(refraction));
+    j.add("stations", stations_json(r));
+    j.add("observations", observations_json(r));
+    j.add("refraction", refraction_json(r));
     j.add("rotation", r.rotation ? rotation_json(*r.rotation) : Json(nullptr));
-    return j.json().dump(1) + "\n";
+    return j.json().dump() + "\n";
 }
 
 } // namespace quarlo

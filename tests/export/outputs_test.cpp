@@ -70,28 +70,33 @@ TEST(JsonOutput, FollowsItsSchemaAsDoesTheDocumentedExample) {
     EXPECT_EQ(python_view({"schema", schema, "net.json"})["errors"], nlohmann::json::array());
     EXPECT_EQ(python_view({"schema", schema, kSource + "/docs/results.example.json"})["errors"],
               nlohmann::json::array());
-    // The schema does reject what it should: a station without its height.
+    // The schema does reject what it should: stations without their heights.
     auto broken = nlohmann::json::parse(results_json(sample_results()));
-    broken["stations"][0].erase("height");
+    broken["stations"].erase("height");
     write_file("broken.json", broken.dump());
     EXPECT_EQ(python_view({"schema", schema, "broken.json"})["errors"].size(), 1u);
 }
 
-TEST(JsonOutput, NumbersInFullAndAbsentValuesNull) {
+TEST(JsonOutput, TablesAsColumnsNumbersInFullAndAbsentValuesNull) {
     RunResults r = sample_results();
-    r.stations[3].height = 50.123f;        // single precision: shortest form
-    r.stations[0].easting = 332795.4917;   // double: as held
     r.observations[1].residual = 1.0f / 3.0f;
     const std::string text = results_json(r);
-    EXPECT_NE(text.find("\"height\": 50.123,"), std::string::npos);
-    EXPECT_NE(text.find("\"easting\": 332795.4917,"), std::string::npos);
-    EXPECT_NE(text.find("\"residual\": 0.33333334,"), std::string::npos);
+    // Single precision: the shortest form that reads back the same; double
+    // precision as held; no coordinates: null.
+    EXPECT_NE(text.find("\"height\":[100.0,105.25333,107.1,50.123]"), std::string::npos) << text;
+    EXPECT_NE(text.find("\"easting\":[332795.4917,333295.4917,null,333295.4917]"), std::string::npos);
+    EXPECT_NE(text.find("\"residual\":[4.4,0.33333334,0.0155,-0.0075,0.001]"), std::string::npos);
+    EXPECT_NE(text.find("\"correction\":[null,0.00333,null,null]"), std::string::npos); // fixed, not solved
     auto j = nlohmann::json::parse(text);
-    EXPECT_TRUE(j["stations"][0]["correction"].is_null()); // fixed station
-    EXPECT_TRUE(j["stations"][2]["easting"].is_null());    // no coordinates
-    EXPECT_EQ(j["observations"][2]["from"], 2);            // stations by number
-    EXPECT_EQ(j["observations"][2]["to"], 4);
-    EXPECT_EQ(static_cast<float>(j["stations"][3]["height"].get<double>()), 50.123f);
+    // Stations by number; the kind's own members null for the other kinds.
+    EXPECT_EQ(j["observations"]["from"], nlohmann::json::parse("[4,1,2,1,1]"));
+    EXPECT_EQ(j["observations"]["to"], nlohmann::json::parse("[1,2,4,4,3]"));
+    EXPECT_EQ(j["observations"]["setup"], nlohmann::json::parse("[0,null,null,null,null]"));
+    EXPECT_EQ(j["observations"]["coordinate_difference"], nlohmann::json::parse("[null,false,false,false,false]"));
+    EXPECT_EQ(j["observations"]["unknown"], nlohmann::json::parse("[null,null,null,null,null]"));
+    EXPECT_EQ(static_cast<float>(j["stations"]["height"][3].get<double>()), 50.123f);
+    EXPECT_EQ(j["refraction"]["k"], nlohmann::json::array());
+    EXPECT_TRUE(j["rotation"].is_null());
 }
 
 TEST(Escaping, JsonAndGeoJsonReadersGetTheNamesBack) {

@@ -102,7 +102,7 @@ def main():
     kind = sys.argv[1]
     if kind == 'json':
         d = load_json(sys.argv[2])
-        out = {'names': [s['name'] for s in d['stations']], 'labels': [s['label'] for s in d['stations']]}
+        out = {'names': d['stations']['name'], 'labels': d['stations']['label']}
     elif kind == 'geojson':
         d = load_json(sys.argv[2])
         points = [f['properties'] for f in d['features'] if f['properties']['feature'] == 'station']
