@@ -11,6 +11,7 @@
 #include <cmath>
 #include <charconv>
 #include <limits>
+#include <string_view>
 
 namespace quarlo {
 
@@ -123,6 +124,11 @@ private:
     void largest();
     void notes();
 
+    // Appends the parts, one after the other.
+    template <typename... Parts>
+    void put(const Parts&... parts) {
+        (out_.append(std::string_view(parts)), ...);
+    }
     double x(const StationResult& s) const { return kLeft + (s.easting - min_e_) * scale_; }
     double y(const StationResult& s) const { return kTop + (max_n_ - s.northing) * scale_; }
 
@@ -134,6 +140,7 @@ private:
 };
 
 std::string Page::build() {
+    out_.reserve(4096 + 250 * r_.observations.size() + 400 * r_.stations.size());
     head();
     summary();
     map();
@@ -231,13 +238,13 @@ void Page::lines() {
         const StationResult* a = r_.station(o->from);
         const StationResult* b = r_.station(o->to);
         if (!a || !b || !a->has_coordinates || !b->has_coordinates) continue;
-        out_ += "<line x1=\"" + px(x(*a)) + "\" y1=\"" + px(y(*a)) + "\" x2=\"" + px(x(*b)) + "\" y2=\"" + px(y(*b)) +
-                "\" stroke=\"" + residual_class(*o).colour + "\"><title>" + kind_caption(o->kind) + " " +
-                std::to_string(o->number) + ": " + station_id(*a) + " to " + station_id(*b);
+        put("<line x1=\"", px(x(*a)), "\" y1=\"", px(y(*a)), "\" x2=\"", px(x(*b)), "\" y2=\"", px(y(*b)),
+            "\" stroke=\"", residual_class(*o).colour, "\"><title>", kind_caption(o->kind), " ",
+            std::to_string(o->number), ": ", station_id(*a), " to ", station_id(*b));
         if (o->standardised_residual)
-            out_ += ", v = " + fixed(*o->residual, residual_decimals(o->kind)) + residual_unit(o->kind) +
-                    ", w = " + fixed(*o->standardised_residual, 3);
-        out_ += "</title></line>\n";
+            put(", v = ", fixed(*o->residual, residual_decimals(o->kind)), residual_unit(o->kind), ", w = ",
+                fixed(*o->standardised_residual, 3));
+        put("</title></line>\n");
     }
     out_ += "</g>\n";
 }
