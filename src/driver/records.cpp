@@ -1,186 +1,153 @@
 #include "driver/records.h"
 
+#include <concepts>
+#include <type_traits>
+
 namespace quarlo {
 
-void encode(const StationRecord& s, Record& r) {
-    r.set_i32(0, s.number);
-    r.set_i32(4, s.status);
-    r.set_f64(8, s.easting);
-    r.set_f64(16, s.northing);
-    r.set_text(24, s.name.view(), 20);
-    r.set_f32(44, s.height);
-    r.set_i32(48, s.registration);
-    r.set_f32(52, s.height_sd);
-    r.set_i32(56, s.pillar);
-    r.set_i32(60, s.coordinates_flag);
-    r.set_f32(64, s.geoid);
-    r.set_f32(68, s.adjusted_sd);
+namespace {
+
+// Each record layout is described once, as a list of (offset, field) pairs
+// walked by a visitor: the writer puts each field into the record, the
+// reader takes it out, so the two directions cannot disagree.
+struct Writer {
+    Record& r;
+    void operator()(std::size_t at, const std::int32_t& v) { r.set_i32(at, v); }
+    void operator()(std::size_t at, const float& v) { r.set_f32(at, v); }
+    void operator()(std::size_t at, const double& v) { r.set_f64(at, v); }
+    void operator()(std::size_t at, const char& v) { r.set_ch(at, v); }
+    template <std::size_t N>
+    void operator()(std::size_t at, const FixedText<N>& v) { r.set_text(at, v.view(), N); }
+};
+
+struct Reader {
+    const Record& r;
+    void operator()(std::size_t at, std::int32_t& v) { v = r.i32(at); }
+    void operator()(std::size_t at, float& v) { v = r.f32(at); }
+    void operator()(std::size_t at, double& v) { v = r.f64(at); }
+    void operator()(std::size_t at, char& v) { v = r.ch(at); }
+    template <std::size_t N>
+    void operator()(std::size_t at, FixedText<N>& v) { v.set(r.text(at, N)); }
+};
+
+template <typename Io, typename S>
+void layout(Io& io, S& s) requires std::same_as<std::remove_const_t<S>, StationRecord> {
+    io(0, s.number);
+    io(4, s.status);
+    io(8, s.easting);
+    io(16, s.northing);
+    io(24, s.name);
+    io(44, s.height);
+    io(48, s.registration);
+    io(52, s.height_sd);
+    io(56, s.pillar);
+    io(60, s.coordinates_flag);
+    io(64, s.geoid);
+    io(68, s.adjusted_sd);
 }
 
-StationRecord decode_station(const Record& r) {
-    StationRecord s;
-    s.number = r.i32(0);
-    s.status = r.i32(4);
-    s.easting = r.f64(8);
-    s.northing = r.f64(16);
-    s.name.set(r.text(24, 20));
-    s.height = r.f32(44);
-    s.registration = r.i32(48);
-    s.height_sd = r.f32(52);
-    s.pillar = r.i32(56);
-    s.coordinates_flag = r.i32(60);
-    s.geoid = r.f32(64);
-    s.adjusted_sd = r.f32(68);
-    return s;
+template <typename Io, typename Z>
+void layout(Io& io, Z& z) requires std::same_as<std::remove_const_t<Z>, ZenithRecord> {
+    io(0, z.from);
+    io(4, z.to);
+    io(8, z.zenith);
+    io(16, z.sd);
+    io(20, z.distance);
+    io(28, z.azimuth);
+    io(36, z.k);
+    io(40, z.reciprocal);
+    io(44, z.refraction_set);
+    io(48, z.instrument_height);
+    io(52, z.target_height);
+    io(56, z.occupied_eccentric_height);
+    io(60, z.observed_eccentric_height);
+    io(64, z.occupied_eccentric_code);
+    io(68, z.observed_eccentric_code);
+    io(72, z.distance_type);
+    io(73, z.distance_supplied);
 }
 
-void encode(const ZenithRecord& z, Record& r) {
-    r.set_i32(0, z.from);
-    r.set_i32(4, z.to);
-    r.set_f64(8, z.zenith);
-    r.set_f32(16, z.sd);
-    r.set_f64(20, z.distance);
-    r.set_f64(28, z.azimuth);
-    r.set_f32(36, z.k);
-    r.set_i32(40, z.reciprocal);
-    r.set_i32(44, z.refraction_set);
-    r.set_f32(48, z.instrument_height);
-    r.set_f32(52, z.target_height);
-    r.set_f32(56, z.occupied_eccentric_height);
-    r.set_f32(60, z.observed_eccentric_height);
-    r.set_i32(64, z.occupied_eccentric_code);
-    r.set_i32(68, z.observed_eccentric_code);
-    r.set_ch(72, z.distance_type);
-    r.set_i32(73, z.distance_supplied);
+template <typename Io, typename H>
+void layout(Io& io, H& h) requires std::same_as<std::remove_const_t<H>, HeightDiffRecord> {
+    io(0, h.from);
+    io(4, h.to);
+    io(8, h.dh);
+    io(12, h.sd);
+    io(16, h.occupied_eccentric_code);
+    io(20, h.observed_eccentric_code);
+    io(24, h.instrument_height);
+    io(28, h.target_height);
+    io(32, h.distance);
+    io(40, h.coordinate_difference);
 }
 
-ZenithRecord decode_zenith(const Record& r) {
-    ZenithRecord z;
-    z.from = r.i32(0);
-    z.to = r.i32(4);
-    z.zenith = r.f64(8);
-    z.sd = r.f32(16);
-    z.distance = r.f64(20);
-    z.azimuth = r.f64(28);
-    z.k = r.f32(36);
-    z.reciprocal = r.i32(40);
-    z.refraction_set = r.i32(44);
-    z.instrument_height = r.f32(48);
-    z.target_height = r.f32(52);
-    z.occupied_eccentric_height = r.f32(56);
-    z.observed_eccentric_height = r.f32(60);
-    z.occupied_eccentric_code = r.i32(64);
-    z.observed_eccentric_code = r.i32(68);
-    z.distance_type = r.ch(72);
-    z.distance_supplied = r.i32(73);
-    return z;
+template <typename Io, typename C>
+void layout(Io& io, C& c) requires std::same_as<std::remove_const_t<C>, CoordDiffRecord> {
+    io(0, c.first);
+    io(4, c.second);
+    io(8, c.dx);
+    io(16, c.dy);
+    io(24, c.dz);
 }
 
-void encode(const HeightDiffRecord& h, Record& r) {
-    r.set_i32(0, h.from);
-    r.set_i32(4, h.to);
-    r.set_f32(8, h.dh);
-    r.set_f32(12, h.sd);
-    r.set_i32(16, h.occupied_eccentric_code);
-    r.set_i32(20, h.observed_eccentric_code);
-    r.set_f32(24, h.instrument_height);
-    r.set_f32(28, h.target_height);
-    r.set_f64(32, h.distance);
-    r.set_i32(40, h.coordinate_difference);
+template <typename Io, typename S>
+void layout(Io& io, S& s) requires std::same_as<std::remove_const_t<S>, EqnStationRecord> {
+    io(0, s.status);
+    io(4, s.easting);
+    io(12, s.northing);
+    io(20, s.first_unknown);
+    io(24, s.number);
+    io(28, s.name);
+    io(48, s.height);
+    io(52, s.registration);
+    io(56, s.height_sd);
+    io(60, s.pillar);
+    io(64, s.coordinates_flag);
+    io(68, s.geoid);
 }
 
-HeightDiffRecord decode_height_diff(const Record& r) {
-    HeightDiffRecord h;
-    h.from = r.i32(0);
-    h.to = r.i32(4);
-    h.dh = r.f32(8);
-    h.sd = r.f32(12);
-    h.occupied_eccentric_code = r.i32(16);
-    h.observed_eccentric_code = r.i32(20);
-    h.instrument_height = r.f32(24);
-    h.target_height = r.f32(28);
-    h.distance = r.f64(32);
-    h.coordinate_difference = r.i32(40);
-    return h;
-}
-
-void encode(const CoordDiffRecord& c, Record& r) {
-    r.set_i32(0, c.first);
-    r.set_i32(4, c.second);
-    r.set_f64(8, c.dx);
-    r.set_f64(16, c.dy);
-    r.set_f64(24, c.dz);
-}
-
-CoordDiffRecord decode_coord_diff(const Record& r) {
-    CoordDiffRecord c;
-    c.first = r.i32(0);
-    c.second = r.i32(4);
-    c.dx = r.f64(8);
-    c.dy = r.f64(16);
-    c.dz = r.f64(24);
-    return c;
-}
-
-void encode(const EqnStationRecord& s, Record& r) {
-    r.set_i32(0, s.status);
-    r.set_f64(4, s.easting);
-    r.set_f64(12, s.northing);
-    r.set_i32(20, s.first_unknown);
-    r.set_i32(24, s.number);
-    r.set_text(28, s.name.view(), 20);
-    r.set_f32(48, s.height);
-    r.set_i32(52, s.registration);
-    r.set_f32(56, s.height_sd);
-    r.set_i32(60, s.pillar);
-    r.set_i32(64, s.coordinates_flag);
-    r.set_f32(68, s.geoid);
-}
-
-EqnStationRecord decode_eqn_station(const Record& r) {
-    EqnStationRecord s;
-    s.status = r.i32(0);
-    s.easting = r.f64(4);
-    s.northing = r.f64(12);
-    s.first_unknown = r.i32(20);
-    s.number = r.i32(24);
-    s.name.set(r.text(28, 20));
-    s.height = r.f32(48);
-    s.registration = r.i32(52);
-    s.height_sd = r.f32(56);
-    s.pillar = r.i32(60);
-    s.coordinates_flag = r.i32(64);
-    s.geoid = r.f32(68);
-    return s;
-}
-
-void encode(const EquationRecord& e, Record& r) {
+template <typename Io, typename E>
+void layout(Io& io, E& e) requires std::same_as<std::remove_const_t<E>, EquationRecord> {
     for (std::size_t i = 0; i < 5; ++i) {
-        r.set_i32(4 * i, e.unknown[i]);
-        r.set_f32(20 + 4 * i, e.coefficient[i]);
+        io(4 * i, e.unknown[i]);
+        io(20 + 4 * i, e.coefficient[i]);
     }
-    r.set_f32(40, e.misclosure);
-    r.set_f32(44, e.weight);
-    r.set_i32(48, e.from_position);
-    r.set_i32(52, e.to_position);
-    r.set_i32(56, e.refraction_set);
-    r.set_f64(60, e.distance);
+    io(40, e.misclosure);
+    io(44, e.weight);
+    io(48, e.from_position);
+    io(52, e.to_position);
+    io(56, e.refraction_set);
+    io(60, e.distance);
 }
 
-EquationRecord decode_equation(const Record& r) {
-    EquationRecord e;
-    for (std::size_t i = 0; i < 5; ++i) {
-        e.unknown[i] = r.i32(4 * i);
-        e.coefficient[i] = r.f32(20 + 4 * i);
-    }
-    e.misclosure = r.f32(40);
-    e.weight = r.f32(44);
-    e.from_position = r.i32(48);
-    e.to_position = r.i32(52);
-    e.refraction_set = r.i32(56);
-    e.distance = r.f64(60);
-    return e;
+template <typename T>
+void encode_with_layout(const T& value, Record& r) {
+    Writer w{r};
+    layout(w, value);
 }
+
+template <typename T>
+T decode_with_layout(const Record& r) {
+    T value;
+    Reader rd{r};
+    layout(rd, value);
+    return value;
+}
+
+} // namespace
+
+void encode(const StationRecord& s, Record& r) { encode_with_layout(s, r); }
+StationRecord decode_station(const Record& r) { return decode_with_layout<StationRecord>(r); }
+void encode(const ZenithRecord& z, Record& r) { encode_with_layout(z, r); }
+ZenithRecord decode_zenith(const Record& r) { return decode_with_layout<ZenithRecord>(r); }
+void encode(const HeightDiffRecord& h, Record& r) { encode_with_layout(h, r); }
+HeightDiffRecord decode_height_diff(const Record& r) { return decode_with_layout<HeightDiffRecord>(r); }
+void encode(const CoordDiffRecord& c, Record& r) { encode_with_layout(c, r); }
+CoordDiffRecord decode_coord_diff(const Record& r) { return decode_with_layout<CoordDiffRecord>(r); }
+void encode(const EqnStationRecord& s, Record& r) { encode_with_layout(s, r); }
+EqnStationRecord decode_eqn_station(const Record& r) { return decode_with_layout<EqnStationRecord>(r); }
+void encode(const EquationRecord& e, Record& r) { encode_with_layout(e, r); }
+EquationRecord decode_equation(const Record& r) { return decode_with_layout<EquationRecord>(r); }
 
 StationRecord station_record(const EqnStationRecord& e) {
     StationRecord s;
@@ -232,17 +199,33 @@ void write_eqn_station(DirectFile& f, int rec, const EqnStationRecord& s) {
 EquationRecord read_equation(DirectFile& f, int rec) { return decode_equation(read_raw(f, rec)); }
 void write_equation(DirectFile& f, int rec, const EquationRecord& e) { write_raw(f, rec, e, kEquationRecordBytes); }
 
+namespace {
+
+// Label work file record: the label and the station's geoid separation.
+struct LabelRecord {
+    FixedText<12> label;
+    float geoid = 0.0f;
+};
+
+template <typename Io, typename L>
+void layout(Io& io, L& l) requires std::same_as<std::remove_const_t<L>, LabelRecord> {
+    io(0, l.label);
+    io(12, l.geoid);
+}
+
+} // namespace
+
 FixedText<12> read_label(DirectFile& f, int n, float* geoid) {
     Record r(kLabelRecordLength);
     f.read(n, r);
-    if (geoid) *geoid = r.f32(12);
-    return FixedText<12>(r.text(0, 12));
+    LabelRecord l = decode_with_layout<LabelRecord>(r);
+    if (geoid) *geoid = l.geoid;
+    return l.label;
 }
 
 void write_label(DirectFile& f, int n, const FixedText<12>& label, float geoid) {
     Record r(kLabelRecordLength);
-    r.set_text(0, label.view(), 12);
-    r.set_f32(12, geoid);
+    encode_with_layout(LabelRecord{label, geoid}, r);
     f.write(n, r);
 }
 
