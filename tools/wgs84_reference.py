@@ -28,6 +28,10 @@ def main():
     phi, lam = z856.inverse(E, N)
     show('856 lon lat', degrees(lam), degrees(phi))
 
+    # Station 1 of the whole-run levelling loop, zone 856.
+    phi, lam = z856.inverse(mpf('332795.492'), mpf('6291830.861'))
+    show('856 loop station 1 lon lat', degrees(lam), degrees(phi))
+
     # Zone 56 (AMG zone 56, ANS): height 100 m, geoid separation 20 m.
     z56 = Zone('ANS', '0.9996', 153, 500000, 10000000)
     phi, lam = z56.inverse(E, N)

@@ -4,6 +4,8 @@
 #include "pelmo_routines/cartesian.h"
 #include "report/iocat3.h"
 
+#include <cmath>
+
 namespace quarlo {
 
 namespace {
@@ -28,7 +30,8 @@ Wgs84Route wgs84_route(int zone_code) {
     return Wgs84Route::None;
 }
 
-LonLat grid_to_wgs84(const RunContext& ctx, double easting, double northing, double ellipsoidal_height) {
+std::optional<LonLat> grid_to_wgs84(const RunContext& ctx, double easting, double northing,
+                                    double ellipsoidal_height) {
     double phi = 0.0, lambda = 0.0, gamma = 0.0, k = 0.0;
     geod02(ctx, easting, northing, phi, lambda, gamma, k);
     if (wgs84_route(ctx.tmvals.zone_code) == Wgs84Route::Transformed) {
@@ -43,9 +46,9 @@ LonLat grid_to_wgs84(const RunContext& ctx, double easting, double northing, dou
     }
     LonLat p;
     p.latitude = phi * kDegrees;
-    p.longitude = lambda * kDegrees;
-    while (p.longitude > 180.0) p.longitude -= 360.0;
-    while (p.longitude <= -180.0) p.longitude += 360.0;
+    p.longitude = std::remainder(lambda * kDegrees, 360.0);
+    if (!std::isfinite(p.latitude) || !std::isfinite(p.longitude) || std::fabs(p.latitude) >= 90.0) return std::nullopt;
+    if (p.longitude == -180.0) p.longitude = 180.0;
     return p;
 }
 

@@ -4,6 +4,8 @@
 
 #include "driver/context.h"
 
+#include <optional>
+
 namespace quarlo {
 
 enum class Wgs84Route {
@@ -20,7 +22,10 @@ struct LonLat {
 };
 
 // Grid coordinates of the run's zone (route not None) with the station's
-// ellipsoidal height, which only the datum transformation uses.
-LonLat grid_to_wgs84(const RunContext& ctx, double easting, double northing, double ellipsoidal_height);
+// ellipsoidal height, which only the datum transformation uses. Nothing
+// for coordinates so far outside the zone that the projection's series
+// give no latitude (at or beyond a pole) or no finite value.
+std::optional<LonLat> grid_to_wgs84(const RunContext& ctx, double easting, double northing,
+                                    double ellipsoidal_height);
 
 } // namespace quarlo

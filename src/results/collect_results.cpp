@@ -127,9 +127,10 @@ void Collector::stations() {
         }
         if (adjusted) s.sd = sd_of(e.first_unknown);
         if (r_.wgs84 && s.has_coordinates) {
-            LonLat p = grid_to_wgs84(ctx_, s.easting, s.northing, static_cast<double>(s.height) + s.geoid);
-            s.longitude = p.longitude;
-            s.latitude = p.latitude;
+            if (auto p = grid_to_wgs84(ctx_, s.easting, s.northing, static_cast<double>(s.height) + s.geoid)) {
+                s.longitude = p->longitude;
+                s.latitude = p->latitude;
+            }
         }
         r_.stations.push_back(std::move(s));
     }
