@@ -1,7 +1,15 @@
 #include "adjust/trlev3.h"
 
+#include "adjust/datum_check.h"
+
+#include "adjust/teqnout.h"
+#include "adjust/tnform.h"
+#include "driver/stage_times.h"
+#include "pelmo_routines/bandsolve.h"
+#include "pelmo_routines/blockstore.h"
 #include "report/iocat3.h"
 #include "report/print.h"
+#include "results/tlres.h"
 
 namespace quarlo {
 
@@ -51,10 +59,61 @@ void print_statistics_block(RunContext& ctx) {
     opr00(ctx, 1);
 }
 
-// One solution pass.
+// Forms, solves and (last iteration, precisions wanted) inverts the normal
+// equations, then hands over to the results stage.
+void solve_normal_equations(RunContext& ctx) {
+    const int n = ctx.numbrs.matrix_size;
+    // Checked before any space is reserved for the block stores.
+    if (n > kMaxUnknowns) {
+        ioc11(ctx, "*** TOO MANY NORMAL EQUATIONS ***", 40);
+        opr00(ctx, 3);
+        ctx.option.run_status = -1;
+        return;
+    }
+    const int analysis = ctx.option.run_status - 1;
+    const bool listing = analysis == 3 || analysis == 5;
+    const bool last_iteration = ctx.rec01.iterations_left == 0;
+    if (!size_block_stores(ctx)) return;
+
+    {
+        StageTimer timer(ctx, "forming");
+        if (ctx.option.equation_output != 0) teqnout(ctx);
+        tnform(ctx);
+        if (listing) {
+            ctx.matbuf.print_flag = 1;
+            mprint(ctx);
+        }
+    }
+    // A part of the network without a height datum makes the matrix
+    // singular however its rounding falls: it is reported as such without
+    // solving.
+    ctx.nearea.failing_row = datum_defect_row(ctx);
+    if (ctx.nearea.failing_row == 0) {
+        StageTimer timer(ctx, "factorising");
+        if (analysis >= 1 && last_iteration)
+            nsoln(ctx);
+        else
+            nsolve(ctx);
+    }
+    // A factorisation that stopped leaves nothing to invert: the results
+    // stage reports the singular matrix at once.
+    if (last_iteration && ctx.nearea.failing_row == 0) {
+        StageTimer timer(ctx, "inverting");
+        if (analysis >= 1) isoln(ctx);
+        if (listing) {
+            ctx.matbuf.print_flag = 0;
+            mprint(ctx);
+        }
+    }
+    StageTimer timer(ctx, "results");
+    tlres(ctx);
+}
+
+// One solution pass: the problem size, then (beyond stage 1) the solution.
 void trlev3(RunContext& ctx) {
     print_statistics_block(ctx);
     if (ctx.rec01.required_stage == 1) return;
+    solve_normal_equations(ctx);
 }
 
 } // namespace quarlo

@@ -393,6 +393,8 @@ struct RunContext {
     bool report_finished = false;
     // Run date override (day-Mon-yyyy, 11 characters) for reproducible reports.
     std::string fixed_run_date;
+    // File the stage timings are appended to; empty: stages are not timed.
+    std::string stage_times_path;
 
     RunContext() = default;
     RunContext(const RunContext&) = delete;

@@ -81,5 +81,6 @@ int main(int argc, char** argv) {
     options.out = &std::cout;
     options.interactive = isatty(STDIN_FILENO) != 0;
     if (const char* date = std::getenv("QUARLO_RUN_DATE")) options.fixed_run_date = date;
+    if (const char* times = std::getenv("QUARLO_STAGE_TIMES")) options.stage_times_path = times;
     return quarlo::quarlo_main(options);
 }

@@ -6,6 +6,7 @@
 #include "adjust/trlev3.h"
 #include "adjust/vobseqn.h"
 #include "driver/filasn.h"
+#include "driver/stage_times.h"
 #include "export/exports.h"
 #include "geodesy/geodcat.h"
 #include "geodesy/stnadd.h"
@@ -19,6 +20,7 @@
 
 #include <istream>
 #include <memory>
+#include <optional>
 #include <ostream>
 
 namespace quarlo {
@@ -70,6 +72,8 @@ void report_unsupported_zone(RunContext& ctx) {
 }
 
 void run_stages(RunContext& ctx, const std::vector<std::string>& args) {
+    std::optional<StageTimer> reading;
+    reading.emplace(ctx, "reading");
     set01(ctx);
     set02(ctx, std::string_view(kProgramId, sizeof kProgramId), std::string_view(kReportTitle, sizeof kReportTitle));
 
@@ -93,10 +97,17 @@ void run_stages(RunContext& ctx, const std::vector<std::string>& args) {
     if (ctx.reginf.data_error_flag != -1) {
         stnadd(ctx);
     }
+    reading.reset();
     if (ctx.reginf.data_error_flag != -1) {
-        tdband(ctx);
+        {
+            StageTimer timer(ctx, "ordering");
+            tdband(ctx);
+        }
         ctx.ioarea.unmatched_station_count = 1;
-        if (ctx.option.provisional_heights_required != 0) htcomp(ctx);
+        if (ctx.option.provisional_heights_required != 0) {
+            StageTimer timer(ctx, "provisional heights");
+            htcomp(ctx);
+        }
 
         auto& rec01 = ctx.rec01;
         rec01.iteration_total = rec01.iterations_left;
@@ -106,8 +117,11 @@ void run_stages(RunContext& ctx, const std::vector<std::string>& args) {
         for (int pass = 0; pass < passes; ++pass) {
             --rec01.iterations_left;
             --rec01.pass_countdown;
-            trlev2(ctx);
-            vobseqn(ctx);
+            {
+                StageTimer timer(ctx, "equations");
+                trlev2(ctx);
+                vobseqn(ctx);
+            }
             trlev3(ctx);
             if (ctx.option.run_status == -1 || rec01.required_stage == 1) {
                 completed = false;
@@ -117,6 +131,7 @@ void run_stages(RunContext& ctx, const std::vector<std::string>& args) {
         if (completed) {
             // Before the station lists re-use the station tables.
             if (ctx.results.requested.any()) collect_results(ctx);
+            StageTimer timer(ctx, "report");
             if (rec01.required_stage != 2) {
                 tnamsrt(ctx);
                 trlist(ctx);
@@ -124,6 +139,7 @@ void run_stages(RunContext& ctx, const std::vector<std::string>& args) {
             if (rec01.required_stage > 3) trlev4(ctx);
         }
     }
+    StageTimer timer(ctx, "report");
     set99(ctx);
 }
 
@@ -172,6 +188,7 @@ int quarlo_main(const RunOptions& options) {
     ctx->console.interactive = options.interactive;
     ctx->fixed_run_date = options.fixed_run_date;
     ctx->results.requested = options.exports;
+    ctx->stage_times_path = options.stage_times_path;
     return run_quarlo(*ctx, options.args);
 }
 

@@ -6,6 +6,7 @@
 #include <bit>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <system_error>
 #include <sys/stat.h>
@@ -97,92 +98,178 @@ void Record::set_text(std::size_t offset, std::string_view text, std::size_t len
 
 DirectFile::~DirectFile() { close(); }
 
-bool DirectFile::open(const std::string& path, int record_length, int* error) {
-    close();
-    std::FILE* f = std::fopen(path.c_str(), "r+b");
-    if (!f) f = std::fopen(path.c_str(), "w+b");
-    if (!f) {
-        if (error) *error = errno;
-        return false;
+namespace {
+
+// Reads up to n bytes at offset; returns the count read (short at the end of
+// the file) or -1 on an error.
+long long read_at(int fd, std::uint8_t* to, std::size_t n, std::size_t offset) {
+    std::size_t done = 0;
+    while (done < n) {
+        ssize_t got = ::pread(fd, to + done, n - done, static_cast<off_t>(offset + done));
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return -1;
+        }
+        if (got == 0) break;
+        done += static_cast<std::size_t>(got);
     }
-    file_ = f;
-    path_ = path;
-    record_length_ = record_length;
+    return static_cast<long long>(done);
+}
+
+bool write_at(int fd, const std::uint8_t* from, std::size_t n, std::size_t offset) {
+    std::size_t done = 0;
+    while (done < n) {
+        ssize_t put = ::pwrite(fd, from + done, n - done, static_cast<off_t>(offset + done));
+        if (put < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        done += static_cast<std::size_t>(put);
+    }
     return true;
 }
 
-void DirectFile::read(int rec, Record& record) {
-    if (!file_) io_failure("Work file not open:", path_);
+} // namespace
+
+bool DirectFile::open(const std::string& path, int record_length, int* error) {
+    close();
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0) {
+        if (error) *error = errno;
+        if (fd >= 0) ::close(fd);
+        return false;
+    }
+    std::size_t length = record_length > 0 ? static_cast<std::size_t>(record_length) : 1;
+    image_limit_ = std::max<std::size_t>(kImageBytes / length, 1) * length;
+    file_size_ = static_cast<std::size_t>(st.st_size);
+    // A file left by an earlier run keeps its records: the part the image
+    // covers is read in at once.
+    image_.assign(std::min(file_size_, image_limit_), 0);
+    if (!image_.empty() && read_at(fd, image_.data(), image_.size(), 0) < 0) {
+        if (error) *error = errno;
+        ::close(fd);
+        image_.clear();
+        return false;
+    }
+    fd_ = fd;
+    path_ = path;
+    record_length_ = record_length;
+    dirty_begin_ = dirty_end_ = 0;
+    return true;
+}
+
+std::size_t DirectFile::offset_of(int rec) {
+    if (fd_ < 0) io_failure("Work file not open:", path_);
     if (rec < 1) io_failure("Invalid record number on work file", path_);
+    return static_cast<std::size_t>(rec - 1) * static_cast<std::size_t>(record_length_);
+}
+
+// The image holds bytes 0 .. image_.size() - 1 of the file; every other
+// byte is on disk (or beyond its end, and reads as zero).
+bool DirectFile::get(std::size_t offset, std::uint8_t* data, std::size_t n) {
+    std::size_t held = offset < image_.size() ? std::min(n, image_.size() - offset) : 0;
+    if (held > 0) std::memcpy(data, image_.data() + offset, held);
+    if (n == held) return true;
+    long long got = read_at(fd_, data + held, n - held, offset + held);
+    if (got < 0) return false;
+    std::memset(data + held + static_cast<std::size_t>(got), 0, n - held - static_cast<std::size_t>(got));
+    return true;
+}
+
+bool DirectFile::put(std::size_t offset, const std::uint8_t* data, std::size_t n) {
+    std::size_t in_image = offset < image_limit_ ? std::min(n, image_limit_ - offset) : 0;
+    if (n > in_image) {
+        if (!write_at(fd_, data + in_image, n - in_image, offset + in_image)) return false;
+        file_size_ = std::max(file_size_, offset + n);
+    }
+    if (in_image == 0) return true;
+    if (image_.size() < offset + in_image) {
+        // The image grows over bytes that so far were only on disk.
+        std::size_t old = image_.size();
+        image_.resize(offset + in_image, 0);
+        std::size_t on_disk = std::min(offset, file_size_);
+        if (on_disk > old && read_at(fd_, image_.data() + old, on_disk - old, old) < 0) return false;
+    }
+    std::memcpy(image_.data() + offset, data, in_image);
+    file_size_ = std::max(file_size_, offset + in_image);
+    if (dirty_end_ == dirty_begin_) {
+        dirty_begin_ = offset;
+        dirty_end_ = offset + in_image;
+    } else {
+        dirty_begin_ = std::min(dirty_begin_, offset);
+        dirty_end_ = std::max(dirty_end_, offset + in_image);
+    }
+    return dirty_end_ - dirty_begin_ < kWriteBehindBytes || write_out();
+}
+
+void DirectFile::read(int rec, Record& record) {
+    std::size_t offset = offset_of(rec);
     record.clear();
-    long offset = static_cast<long>(rec - 1) * record_length_;
-    if (std::fseek(file_, offset, SEEK_SET) != 0) io_failure("Unable to read work file", path_);
     std::size_t want = std::min<std::size_t>(record.size(), static_cast<std::size_t>(record_length_));
-    std::size_t got = std::fread(record.data(), 1, want, file_);
-    if (got < want && std::ferror(file_)) io_failure("Unable to read work file", path_);
-    std::clearerr(file_);
+    if (!get(offset, record.data(), want)) io_failure("Unable to read work file", path_);
 }
 
 void DirectFile::write(int rec, const Record& record, int nbytes) {
-    if (!file_) io_failure("Work file not open:", path_);
-    if (rec < 1) io_failure("Invalid record number on work file", path_);
+    std::size_t offset = offset_of(rec);
     std::size_t n = nbytes < 0 ? record.size() : static_cast<std::size_t>(nbytes);
     n = std::min<std::size_t>({n, record.size(), static_cast<std::size_t>(record_length_)});
-    long offset = static_cast<long>(rec - 1) * record_length_;
-    if (std::fseek(file_, offset, SEEK_SET) != 0 || std::fwrite(record.data(), 1, n, file_) != n)
-        io_failure("Unable to write work file", path_);
+    if (!put(offset, record.data(), n)) io_failure("Unable to write work file", path_);
 }
 
-int DirectFile::records_on_file() {
-    if (!file_ || record_length_ <= 0) return 0;
-    std::fflush(file_);
-    struct stat st {};
-    if (fstat(fileno(file_), &st) != 0) return 0;
-    return static_cast<int>((st.st_size + record_length_ - 1) / record_length_);
-}
-
+// Runs of records go straight to the disk (a reservation of space must
+// reach it); the image is kept equal to the disk where the two overlap.
 bool DirectFile::read_records(int rec, int count, void* data) {
-    if (!file_ || rec < 1 || count < 1 || record_length_ <= 0) return false;
-    // Buffered output goes to the file first; buffered input is dropped.
-    if (std::fflush(file_) != 0) return false;
+    if (fd_ < 0 || rec < 1 || count < 1 || record_length_ <= 0) return false;
+    std::size_t offset = static_cast<std::size_t>(rec - 1) * static_cast<std::size_t>(record_length_);
+    std::size_t n = static_cast<std::size_t>(count) * static_cast<std::size_t>(record_length_);
+    if (dirty_end_ > dirty_begin_ && offset < dirty_end_ && dirty_begin_ < offset + n && !write_out()) return false;
     auto* bytes = static_cast<std::uint8_t*>(data);
-    std::size_t want = static_cast<std::size_t>(count) * static_cast<std::size_t>(record_length_);
-    off_t offset = static_cast<off_t>(rec - 1) * record_length_;
-    std::size_t got = 0;
-    while (got < want) {
-        ssize_t n = ::pread(fileno(file_), bytes + got, want - got, offset + static_cast<off_t>(got));
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return false;
-        if (n == 0) break; // end of file
-        got += static_cast<std::size_t>(n);
-    }
-    std::memset(bytes + got, 0, want - got);
+    long long got = read_at(fd_, bytes, n, offset);
+    if (got < 0) return false;
+    std::memset(bytes + got, 0, n - static_cast<std::size_t>(got));
     return true;
 }
 
 bool DirectFile::write_records(int rec, int count, const void* data) {
-    if (!file_ || rec < 1 || count < 1 || record_length_ <= 0) return false;
-    if (std::fflush(file_) != 0) return false;
+    if (fd_ < 0 || rec < 1 || count < 1 || record_length_ <= 0) return false;
+    std::size_t offset = static_cast<std::size_t>(rec - 1) * static_cast<std::size_t>(record_length_);
+    std::size_t n = static_cast<std::size_t>(count) * static_cast<std::size_t>(record_length_);
     const auto* bytes = static_cast<const std::uint8_t*>(data);
-    std::size_t want = static_cast<std::size_t>(count) * static_cast<std::size_t>(record_length_);
-    off_t offset = static_cast<off_t>(rec - 1) * record_length_;
-    std::size_t put = 0;
-    while (put < want) {
-        ssize_t n = ::pwrite(fileno(file_), bytes + put, want - put, offset + static_cast<off_t>(put));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        put += static_cast<std::size_t>(n);
-    }
+    if (!write_at(fd_, bytes, n, offset)) return false;
+    file_size_ = std::max(file_size_, offset + n);
+    if (offset < image_.size())
+        std::memcpy(image_.data() + offset, bytes, std::min(n, image_.size() - offset));
     return true;
 }
 
+bool DirectFile::write_out() {
+    if (dirty_end_ == dirty_begin_) return true;
+    bool ok = write_at(fd_, image_.data() + dirty_begin_, dirty_end_ - dirty_begin_, dirty_begin_);
+    dirty_begin_ = dirty_end_ = 0;
+    return ok;
+}
+
+int DirectFile::records_on_file() {
+    if (fd_ < 0 || record_length_ <= 0) return 0;
+    return static_cast<int>((file_size_ + static_cast<std::size_t>(record_length_) - 1) /
+                            static_cast<std::size_t>(record_length_));
+}
+
 void DirectFile::close() {
-    if (file_) std::fclose(file_);
-    file_ = nullptr;
+    if (fd_ < 0) return;
+    // A failed last write cannot be reported from here: every work file is
+    // removed at the end of the run, and reads went to memory.
+    write_out();
+    ::close(fd_);
+    fd_ = -1;
+    image_.clear();
+    image_.shrink_to_fit();
 }
 
 void DirectFile::close_delete() {
-    bool was_open = file_ != nullptr;
+    bool was_open = fd_ >= 0;
+    dirty_begin_ = dirty_end_ = 0;
     close();
     if (was_open && !path_.empty()) std::remove(path_.c_str());
 }
@@ -213,6 +300,8 @@ bool SeqFile::open(const std::string& path, Mode mode, int* error) {
         if (error) *error = EISDIR;
         return false;
     }
+    // Reports run to megabytes: fewer, larger transfers.
+    std::setvbuf(f, nullptr, _IOFBF, std::size_t{64} << 10);
     file_ = f;
     path_ = path;
     if (mode == Mode::Staged) staged_ = target;

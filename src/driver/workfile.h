@@ -41,7 +41,11 @@ private:
 };
 
 // A direct-access file of fixed-length records numbered from 1. Opening
-// creates a missing file and re-uses an existing one.
+// creates a missing file and re-uses an existing one. Records written one
+// at a time are held in memory (up to the first kImageBytes of the file)
+// and reach the disk in large writes as they accumulate and on closing;
+// records beyond that, and runs of records, go to the disk directly, so a
+// large block file is not held twice.
 class DirectFile {
 public:
     DirectFile() = default;
@@ -51,7 +55,7 @@ public:
 
     // Returns false (and leaves errno in *error) when the file cannot be opened.
     bool open(const std::string& path, int record_length, int* error = nullptr);
-    bool is_open() const { return file_ != nullptr; }
+    bool is_open() const { return fd_ >= 0; }
     const std::string& path() const { return path_; }
     int record_length() const { return record_length_; }
 
@@ -70,14 +74,34 @@ public:
     bool read_records(int rec, int count, void* data);
     bool write_records(int rec, int count, const void* data);
 
+    // Writes the records not yet on disk, then closes.
     void close();
-    // Closes (when open) and removes the file.
+    // Closes (when open) and removes the file; records not yet on disk are
+    // dropped.
     void close_delete();
 
+    static constexpr std::size_t kImageBytes = std::size_t{4} << 20;
+    // Changed bytes held before they are written out.
+    static constexpr std::size_t kWriteBehindBytes = std::size_t{1} << 20;
+
 private:
-    std::FILE* file_ = nullptr;
+    // Bytes offset .. offset + n - 1 of the file from or into memory;
+    // false when the disk refuses.
+    bool get(std::size_t offset, std::uint8_t* data, std::size_t n);
+    bool put(std::size_t offset, const std::uint8_t* data, std::size_t n);
+    // Writes the changed part of the image; false on a failed write.
+    bool write_out();
+    // Byte offset of record `rec`, after checking the file and the number.
+    std::size_t offset_of(int rec);
+
+    int fd_ = -1;
     std::string path_;
     int record_length_ = 0;
+    std::size_t image_limit_ = 0;     // whole records held in memory, in bytes
+    std::vector<std::uint8_t> image_; // file bytes 0 .. image_.size() - 1
+    std::size_t file_size_ = 0;       // bytes the file holds (in memory or on disk)
+    std::size_t dirty_begin_ = 0;     // image bytes dirty_begin_ .. dirty_end_ - 1
+    std::size_t dirty_end_ = 0;       // are not yet on disk
 };
 
 // A sequential text file of lines. Lines end with "\n" (a "\r" before it is

@@ -13,19 +13,18 @@ namespace {
 
 // A pivot is singular when it is not greater than zero (NaN included) or
 // when it has fallen below this fraction of its row's diagonal as formed.
-// A matrix without a height datum (no fixed station, no height observation)
-// leaves only rounding noise in the last pivot of the free part: in levelling
-// chains of 1000 stations with weights varying eightfold from link to link,
-// that noise, when positive, stayed below 2.7e-5 of the diagonal over 1000
-// chains. A sound chain of 1000 stations hanging from one fixed end has its
-// smallest pivot near (last link length / chain length) of the diagonal, at
-// least 2.2e-4 in the same chains; networks of 10" zenith distances with
-// 0.1 mm height observations keep every pivot above 3e-2 of its diagonal.
-// The fraction sits between the two. (Pivots of stations tied to each other
-// far more tightly than to the rest of the network can fall lower than this
-// in a sound network, and the noise of a free two-dimensional network can
-// stay higher: no fraction separates every case.)
-constexpr float kSingularFraction = 5.0e-5f;
+// Single precision keeps some 7 digits, so a pivot below a millionth of its
+// diagonal has lost every significant digit to cancellation: no correction
+// solved from it means anything. A sound network stays well above it: a
+// levelling chain of 1000 stations hanging from one fixed end keeps its
+// smallest pivot near (last link / chain length) of the diagonal, at least
+// 2.2e-4 in chains with an eightfold spread of weights; 10" zenith distances
+// with 0.1 mm height observations stay above 3e-2, and 0.1 mm levelled links
+// beside 10" zenith distances near 3e-6. A part of the network without any
+// height datum leaves pivots of pure rounding noise, which can stay above
+// this fraction (up to 2.7e-5 in free chains of 1000 stations): the
+// solution stage therefore looks for such parts before it solves.
+constexpr float kSingularFraction = 1.0e-6f;
 
 // The inner loops below work in runs of eight words, which the compiler
 // turns into vector instructions; every word still sees exactly the

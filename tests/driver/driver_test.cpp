@@ -29,7 +29,7 @@ bool report_has(const std::string& path, const std::string& line) {
 
 TEST(MainDriver, UnsupportedZoneIsADataError) {
     TempDir dir;
-    write_file("net.dat", "01 999\n10   1  1000.000  2000.000 A                           10.000*\n99\n");
+    write_file("net.dat", "01 999\n10   1    1000.000   2000.000 A                             10.000*\n99\n");
     auto res = run_program({"net.dat"});
     EXPECT_EQ(res.status, 1);
     EXPECT_EQ(res.console, " Output file name: net.prt\n\n Errors in data\n\n");
@@ -105,8 +105,8 @@ TEST(MainDriver, WorkFileThatCannotBeCreatedStopsTheRun) {
 TEST(MainDriver, StageOneRunsOnePassWhateverTheIterationCount) {
     auto count_lists = [](const std::string& control) {
         TempDir dir;
-        write_file("net.dat", control + "\n10   1  1000.000  2000.000 A                           10.000*\n"
-                                        "10   2  1500.000  2000.000 B\n24    1   2     1.000\n99\n");
+        write_file("net.dat", control + "\n10   1    1000.000   2000.000 A                             10.000*\n"
+                                        "10   2    1500.000   2000.000 B\n24    1   2     1.000\n99\n");
         EXPECT_EQ(run_program({"-o", "net.dat"}).status, 0);
         int lists = 0;
         for (const auto& l : read_lines("net.prt"))

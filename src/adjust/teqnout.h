@@ -1,0 +1,10 @@
+// Listing of the weighted observation equations of a pass.
+#pragma once
+
+#include "driver/context.h"
+
+namespace quarlo {
+
+void teqnout(RunContext& ctx);
+
+} // namespace quarlo
