@@ -13,7 +13,6 @@
 #include <cmath>
 #include <filesystem>
 #include <map>
-#include <sstream>
 
 namespace quarlo {
 namespace {
@@ -24,25 +23,13 @@ using test::cols;
 using test::read_file;
 using test::read_lines;
 
-struct Outcome {
-    int status = 0;
-    std::string console;
-};
-
-Outcome run_in(const std::string& directory, ExportRequest exports) {
+// Runs the loop in a directory of its own.
+test::ProgramResult run_in(const std::string& directory, ExportRequest exports) {
     fs::create_directory(directory);
     fs::copy_file(std::string(QUARLO_SOURCE_DIR) + "/tests/export/data/loop.dat", directory + "/net.dat");
     fs::path previous = fs::current_path();
     fs::current_path(directory);
-    std::istringstream in;
-    std::ostringstream out;
-    RunOptions options;
-    options.args = {"-o", "net.dat"};
-    options.in = &in;
-    options.out = &out;
-    options.fixed_run_date = " 8-Dec-2026";
-    options.exports = exports;
-    Outcome run{quarlo_main(options), out.str()};
+    test::ProgramResult run = test::run_program({"-o", "net.dat"}, "", exports);
     fs::current_path(previous);
     return run;
 }
@@ -79,8 +66,8 @@ std::map<std::string, std::vector<std::string>> sections(const std::vector<std::
 
 TEST(WholeRunOutputs, JsonAgreesWithTheReportGeoJsonWithTheReferenceAndNothingElseChanges) {
     test::TempDir dir;
-    Outcome plain = run_in("plain", {});
-    Outcome with = run_in("with", {true, true, true});
+    test::ProgramResult plain = run_in("plain", {});
+    test::ProgramResult with = run_in("with", {true, true, true});
     ASSERT_EQ(plain.status, 0) << plain.console;
     ASSERT_EQ(with.status, 0) << with.console;
     EXPECT_EQ(with.console, plain.console);
@@ -176,11 +163,11 @@ TEST(WholeRunOutputs, JsonAgreesWithTheReportGeoJsonWithTheReferenceAndNothingEl
 TEST(WholeRunOutputs, AnOutputThatCannotBeWrittenIsAnErrorAfterTheCompleteReport) {
     test::TempDir dir;
     fs::create_directories("run/net.json"); // a directory in the way
-    Outcome run = run_in("run", {true, false, true});
+    test::ProgramResult run = run_in("run", {true, false, true});
     EXPECT_EQ(run.status, kExitOutputFailed);
     EXPECT_EQ(run.console, " Unable to write output file net.json: Is a directory\n");
     EXPECT_TRUE(fs::is_regular_file("run/net.html"));
-    Outcome plain = run_in("plain", {});
+    test::ProgramResult plain = run_in("plain", {});
     EXPECT_EQ(read_file("run/net.prt"), read_file("plain/net.prt"));
 }
 
