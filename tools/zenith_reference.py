@@ -60,10 +60,11 @@ def integer(v, w):
     return '*' * w if len(s) > w else s.rjust(w)
 
 
-def dms(angle, d=1):
+def dms(angle, d=1, wrap=True):
     """Degrees, minutes and seconds as the report prints an angle (the first
-    d + 11 characters; wrap flag 1: a negative angle is brought into 0-2pi)."""
-    if angle < 0:
+    d + 11 characters; wrap flag 1: a negative angle is brought into 0-2pi;
+    without it the angle is signed)."""
+    if wrap and angle < 0:
         angle += 6.283185307179586
     sign = -1 if angle < 0 else 1
     s = abs(angle * 57.29577951308232 * 3600.0) + 0.000000005
@@ -71,7 +72,10 @@ def dms(angle, d=1):
     r = s - 3600 * deg
     mins = int(r) // 60
     sec = r - 60 * mins
-    t = '%3d %2d %*.*f' % (deg * sign, mins, d + 3, d, sec)
+    if sign < 0 and deg == 0:
+        t = ' -0 %2d %*.*f' % (mins, d + 3, d, sec)
+    else:
+        t = '%3d %2d %*.*f' % (deg * sign, mins, d + 3, d, sec)
     t = list(t.ljust(15))
     if t[7] == '6':
         t[7:9] = '00'
@@ -1351,14 +1355,18 @@ class Case:
             print('equation %4d' % (1000 + k), e.u, ['%.9g' % c for c in e.c], '%.9g' % e.m, '%.9g' % e.w)
 
 
+def registrar(cases):
+    """A decorator that enters a case class into `cases` under a name."""
+    def case(name):
+        def register(cls):
+            cases[name] = cls
+            return cls
+        return register
+    return case
+
+
 CASES = {}
-
-
-def case(name):
-    def register(cls):
-        CASES[name] = cls
-        return cls
-    return register
+case = registrar(CASES)
 
 
 def record_code_input(c):

@@ -1,6 +1,6 @@
 #include "adjust/datum_check.h"
 
-#include "driver/records.h"
+#include "core/records.h"
 
 #include <numeric>
 #include <vector>

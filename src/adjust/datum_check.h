@@ -1,7 +1,7 @@
 // A height datum for every part of the network.
 #pragma once
 
-#include "driver/context.h"
+#include "core/context.h"
 
 namespace quarlo {
 

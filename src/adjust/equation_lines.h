@@ -2,8 +2,8 @@
 // and per height difference, in station-number or label form.
 #pragma once
 
-#include "driver/context.h"
-#include "driver/records.h"
+#include "core/context.h"
+#include "core/records.h"
 
 #include <string_view>
 

@@ -3,7 +3,7 @@
 // stations whose height the input does not give.
 #include "adjust/htcomp.h"
 
-#include "driver/records.h"
+#include "core/records.h"
 #include "geodesy/crdiff2.h"
 #include "geodesy/geodcat.h"
 #include "geodesy/stnadd.h"

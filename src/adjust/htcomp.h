@@ -1,7 +1,7 @@
 // Provisional heights of stations whose height the input does not give.
 #pragma once
 
-#include "driver/context.h"
+#include "core/context.h"
 
 namespace quarlo {
 

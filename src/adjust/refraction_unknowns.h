@@ -2,8 +2,8 @@
 // the unknowns, and where the network coefficient stands.
 #pragma once
 
-#include "driver/context.h"
-#include "driver/records.h"
+#include "core/context.h"
+#include "core/records.h"
 
 namespace quarlo {
 

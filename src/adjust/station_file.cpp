@@ -1,6 +1,6 @@
 #include "adjust/station_file.h"
 
-#include "driver/filasn.h"
+#include "core/run_files.h"
 #include "geodesy/stnadd.h"
 #include "report/edit.h"
 #include "report/iocat3.h"

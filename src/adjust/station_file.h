@@ -3,8 +3,8 @@
 // iteration set-up (stage 1) and by the adjusted station file.
 #pragma once
 
-#include "driver/context.h"
-#include "driver/records.h"
+#include "core/context.h"
+#include "core/records.h"
 
 #include <string>
 

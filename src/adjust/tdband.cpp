@@ -2,7 +2,7 @@
 // of the normal equations, and the band width the equations produced.
 #include "adjust/tdband.h"
 
-#include "driver/records.h"
+#include "core/records.h"
 #include "geodesy/stnadd.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 // Ordering of the unknowns for a small band width, and its measurement.
 #pragma once
 
-#include "driver/context.h"
+#include "core/context.h"
 
 namespace quarlo {
 

@@ -1,6 +1,6 @@
 #include "adjust/teqnout.h"
 
-#include "driver/records.h"
+#include "core/records.h"
 #include "report/iocat3.h"
 #include "report/print.h"
 

@@ -1,7 +1,7 @@
 // Listing of the weighted observation equations of a pass.
 #pragma once
 
-#include "driver/context.h"
+#include "core/context.h"
 
 namespace quarlo {
 

@@ -1,6 +1,6 @@
 #include "adjust/tnform.h"
 
-#include "driver/records.h"
+#include "core/records.h"
 #include "pelmo_routines/blockstore.h"
 #include "report/iocat3.h"
 #include "report/print.h"

@@ -1,7 +1,7 @@
 // Forming the banded normal equations of a pass from its equation records.
 #pragma once
 
-#include "driver/context.h"
+#include "core/context.h"
 
 namespace quarlo {
 

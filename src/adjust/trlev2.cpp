@@ -5,8 +5,8 @@
 
 #include "adjust/refraction_unknowns.h"
 #include "adjust/station_file.h"
-#include "driver/filasn.h"
-#include "driver/records.h"
+#include "core/run_files.h"
+#include "core/records.h"
 #include "geodesy/geoid.h"
 #include "geodesy/stnadd.h"
 #include "pelmo_routines/stations.h"

@@ -2,7 +2,7 @@
 // separations, list of stations and the stage-1 station file.
 #pragma once
 
-#include "driver/context.h"
+#include "core/context.h"
 
 namespace quarlo {
 

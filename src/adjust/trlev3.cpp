@@ -4,7 +4,7 @@
 
 #include "adjust/teqnout.h"
 #include "adjust/tnform.h"
-#include "driver/stage_times.h"
+#include "core/stage_times.h"
 #include "pelmo_routines/bandsolve.h"
 #include "pelmo_routines/blockstore.h"
 #include "report/iocat3.h"

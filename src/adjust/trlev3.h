@@ -1,7 +1,7 @@
 // Solution stage of one iteration.
 #pragma once
 
-#include "driver/context.h"
+#include "core/context.h"
 
 namespace quarlo {
 

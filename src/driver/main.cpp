@@ -1,4 +1,4 @@
-#include "driver/fatal.h"
+#include "core/fatal.h"
 #include "driver/quarlo.h"
 
 #include <cstdlib>

@@ -6,7 +6,7 @@
 #include "adjust/trlev3.h"
 #include "adjust/vobseqn.h"
 #include "driver/filasn.h"
-#include "driver/stage_times.h"
+#include "core/stage_times.h"
 #include "export/exports.h"
 #include "geodesy/geodcat.h"
 #include "geodesy/stnadd.h"

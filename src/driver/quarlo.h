@@ -2,7 +2,7 @@
 // report, with the stage sequence and the iteration loop.
 #pragma once
 
-#include "driver/context.h"
+#include "core/context.h"
 
 #include <iosfwd>
 #include <string>

@@ -1,6 +1,6 @@
 #include "export/exports.h"
 
-#include "driver/filasn.h"
+#include "core/run_files.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -2,7 +2,7 @@
 // <job>.html, written from the results model after the report is complete.
 #pragma once
 
-#include "driver/context.h"
+#include "core/context.h"
 
 #include <string>
 

@@ -2,7 +2,7 @@
 // writers.
 #pragma once
 
-#include "driver/run_results.h"
+#include "core/run_results.h"
 
 #include <nlohmann/json.hpp>
 

@@ -2,7 +2,7 @@
 // difference observation.
 #pragma once
 
-#include "driver/context.h"
+#include "core/context.h"
 
 namespace quarlo {
 

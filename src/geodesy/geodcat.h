@@ -1,7 +1,7 @@
 // Ellipsoid and map projection of the run's zone.
 #pragma once
 
-#include "driver/context.h"
+#include "core/context.h"
 
 namespace quarlo {
 

@@ -1,7 +1,7 @@
 // Geoid separations from the geoid file and from the program's own model.
 #pragma once
 
-#include "driver/context.h"
+#include "core/context.h"
 
 namespace quarlo {
 

@@ -1,7 +1,7 @@
 #include "geodesy/stnadd.h"
 
-#include "driver/filasn.h"
-#include "driver/records.h"
+#include "core/run_files.h"
+#include "core/records.h"
 #include "geodesy/geodcat.h"
 #include "report/edit.h"
 #include "report/iocat3.h"

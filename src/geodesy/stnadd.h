@@ -2,7 +2,7 @@
 // and the small station routines used by many stages.
 #pragma once
 
-#include "driver/context.h"
+#include "core/context.h"
 
 #include <cstdint>
 

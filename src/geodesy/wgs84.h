@@ -2,7 +2,7 @@
 // program holds as GRS80) of a station's grid coordinates.
 #pragma once
 
-#include "driver/context.h"
+#include "core/context.h"
 
 #include <optional>
 

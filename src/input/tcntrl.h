@@ -1,7 +1,7 @@
 // Decoding and listing of the control record.
 #pragma once
 
-#include "driver/context.h"
+#include "core/context.h"
 
 namespace quarlo {
 

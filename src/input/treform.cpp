@@ -1,7 +1,7 @@
 #include "input/treform.h"
 
-#include "driver/filasn.h"
-#include "driver/records.h"
+#include "core/run_files.h"
+#include "core/records.h"
 #include "report/edit.h"
 #include "report/iocat3.h"
 #include "report/print.h"

@@ -2,7 +2,7 @@
 // record-code records with numbered station labels.
 #pragma once
 
-#include "driver/context.h"
+#include "core/context.h"
 
 namespace quarlo {
 

@@ -1,7 +1,7 @@
 #include "input/trlev1.h"
 
-#include "driver/filasn.h"
-#include "driver/records.h"
+#include "core/run_files.h"
+#include "core/records.h"
 #include "geodesy/stnadd.h"
 #include "report/iocat3.h"
 #include "report/print.h"

@@ -1,7 +1,7 @@
 // Reading, checking and storing every station and observation record.
 #pragma once
 
-#include "driver/context.h"
+#include "core/context.h"
 
 namespace quarlo {
 

@@ -3,7 +3,7 @@
 // inverse of the normal matrix; all in single precision.
 #pragma once
 
-#include "driver/context.h"
+#include "core/context.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,7 +1,7 @@
 #include "pelmo_routines/blockstore.h"
 
 #include "adjust/trlev3.h"
-#include "driver/records.h"
+#include "core/records.h"
 #include "report/iocat3.h"
 #include "report/print.h"
 

@@ -5,7 +5,7 @@
 // `nearea` and move whole rows through a word buffer.
 #pragma once
 
-#include "driver/context.h"
+#include "core/context.h"
 
 namespace quarlo {
 

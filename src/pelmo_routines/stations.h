@@ -1,7 +1,7 @@
 // Station-name mark and plane bearing and distance.
 #pragma once
 
-#include "driver/context.h"
+#include "core/context.h"
 
 namespace quarlo {
 

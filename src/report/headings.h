@@ -1,7 +1,7 @@
 // Section headings printed at the top of each page of a report section.
 #pragma once
 
-#include "driver/context.h"
+#include "core/context.h"
 
 namespace quarlo {
 

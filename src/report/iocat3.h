@@ -2,7 +2,7 @@
 // fields of the input.
 #pragma once
 
-#include "driver/context.h"
+#include "core/context.h"
 
 #include <string>
 #include <string_view>

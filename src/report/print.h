@@ -2,7 +2,7 @@
 // heading and the section headings selected by name.
 #pragma once
 
-#include "driver/context.h"
+#include "core/context.h"
 
 #include <string_view>
 

@@ -4,8 +4,8 @@
 #include "results/collect_results.h"
 
 #include "adjust/zenith_reduction.h"
-#include "driver/filasn.h"
-#include "driver/records.h"
+#include "core/run_files.h"
+#include "core/records.h"
 #include "export/text.h"
 #include "geodesy/stnadd.h"
 #include "geodesy/wgs84.h"

@@ -2,7 +2,7 @@
 // outputs.
 #pragma once
 
-#include "driver/context.h"
+#include "core/context.h"
 
 #include <functional>
 

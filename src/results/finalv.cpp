@@ -7,8 +7,8 @@
 
 #include "adjust/refraction_unknowns.h"
 #include "adjust/station_file.h"
-#include "driver/filasn.h"
-#include "driver/records.h"
+#include "core/run_files.h"
+#include "core/records.h"
 #include "geodesy/stnadd.h"
 #include "pelmo_routines/stations.h"
 #include "report/iocat3.h"

@@ -2,7 +2,7 @@
 // adjusted station file.
 #pragma once
 
-#include "driver/context.h"
+#include "core/context.h"
 
 namespace quarlo {
 

@@ -2,7 +2,7 @@
 // order, closed by two "99" records.
 #include "results/station_lists.h"
 
-#include "driver/records.h"
+#include "core/records.h"
 #include "report/edit.h"
 #include "report/iocat3.h"
 #include "report/print.h"

@@ -3,7 +3,7 @@
 #include "results/precis.h"
 
 #include "adjust/refraction_unknowns.h"
-#include "driver/records.h"
+#include "core/records.h"
 #include "geodesy/stnadd.h"
 #include "pelmo_routines/blockstore.h"
 #include "pelmo_routines/stations.h"

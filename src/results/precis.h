@@ -1,7 +1,7 @@
 // Precision analysis and relative height analysis after the last iteration.
 #pragma once
 
-#include "driver/context.h"
+#include "core/context.h"
 
 #include <functional>
 

@@ -1,6 +1,6 @@
 // Relative height analysis: the 95% standard deviation of the height
 // difference along every observed line, graded against its length.
-#include "driver/records.h"
+#include "core/records.h"
 #include "geodesy/stnadd.h"
 #include "pelmo_routines/blockstore.h"
 #include "pelmo_routines/stations.h"

@@ -1,6 +1,6 @@
 #include "results/residl.h"
 
-#include "driver/records.h"
+#include "core/records.h"
 #include "geodesy/stnadd.h"
 #include "pelmo_routines/stations.h"
 #include "report/iocat3.h"

@@ -1,7 +1,7 @@
 // Residual analysis of one iteration.
 #pragma once
 
-#include "driver/context.h"
+#include "core/context.h"
 
 namespace quarlo {
 

@@ -1,8 +1,8 @@
 // The residual of an observation equation from the current solution.
 #pragma once
 
-#include "driver/context.h"
-#include "driver/records.h"
+#include "core/context.h"
+#include "core/records.h"
 
 #include <cmath>
 

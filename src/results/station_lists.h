@@ -1,7 +1,7 @@
 // Final station lists in name order and the height file.
 #pragma once
 
-#include "driver/context.h"
+#include "core/context.h"
 
 namespace quarlo {
 

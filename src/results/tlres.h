@@ -3,7 +3,7 @@
 // after the last iteration, the precision analyses.
 #pragma once
 
-#include "driver/context.h"
+#include "core/context.h"
 
 namespace quarlo {
 

@@ -3,7 +3,7 @@
 // equation work file, the coordinate-difference and label work files.
 #pragma once
 
-#include "driver/records.h"
+#include "core/records.h"
 #include "support/test_util.h"
 
 #include <cmath>

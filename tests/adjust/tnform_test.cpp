@@ -8,7 +8,7 @@
 #include "pelmo_routines/blockstore.h"
 #include "support/test_util.h"
 
-#include "driver/records.h"
+#include "core/records.h"
 
 #include <gtest/gtest.h>
 

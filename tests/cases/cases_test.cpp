@@ -12,6 +12,9 @@ namespace {
 
 fs::path cases_root() { return fs::path(QUARLO_SOURCE_DIR) / "tests" / "cases"; }
 
+// A later run of a case, in the same folder after the first.
+constexpr const char* kLaterRun = "then";
+
 std::vector<std::string> case_names() {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(cases_root()))
@@ -26,17 +29,31 @@ std::vector<std::string> masked(std::vector<std::string> lines) {
     return lines;
 }
 
-class WholeRun : public ::testing::TestWithParam<std::string> {};
+std::string trimmed(std::string line) {
+    line.erase(line.find_last_not_of(' ') + 1);
+    return line;
+}
 
-} // namespace
+// Whether an output line (trailing blanks removed) is the expected one; a
+// "?" in the expected line stands for any one character.
+bool matches(const std::string& expected, const std::string& actual) {
+    if (expected.size() != actual.size()) return false;
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        if (expected[i] != '?' && expected[i] != actual[i]) return false;
+    return true;
+}
 
-TEST_P(WholeRun, MatchesTheExpectedOutputs) {
-    const fs::path source = cases_root() / GetParam();
-    TempDir dir;
+bool starts_with(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
+
+// Runs the program once on the case folder `source` in the working
+// directory `dir` and checks the expected files of that folder.
+void run_and_check(const fs::path& source, const TempDir& dir) {
+    SCOPED_TRACE(source.string());
     for (const auto& entry : fs::directory_iterator(source)) {
         std::string name = entry.path().filename().string();
-        if (name == "args" || name.rfind("expected", 0) == 0) continue;
-        fs::copy(entry.path(), fs::path(dir.path()) / name, fs::copy_options::recursive);
+        if (name == "args" || name == kLaterRun || starts_with(name, "expected")) continue;
+        fs::copy(entry.path(), fs::path(dir.path()) / name,
+                 fs::copy_options::recursive | fs::copy_options::overwrite_existing);
     }
     auto args = read_lines((source / "args").string());
     auto result = run_program(args);
@@ -50,14 +67,37 @@ TEST_P(WholeRun, MatchesTheExpectedOutputs) {
 
     for (const auto& entry : fs::directory_iterator(source)) {
         std::string name = entry.path().filename().string();
-        bool whole = name.rfind("expected.", 0) == 0;
-        bool head = name.rfind("expected-head.", 0) == 0;
-        if (!whole && !head) continue;
-        std::string target = name.substr(whole ? 9 : 14);
+        const char* forms[] = {"expected.", "expected-head.", "expected-lines.", "expected-absent."};
+        const char* form = nullptr;
+        for (const char* f : forms)
+            if (starts_with(name, f)) form = f;
+        if (form == nullptr) continue;
+        std::string target = name.substr(std::string(form).size());
         ASSERT_TRUE(fs::exists(target)) << target;
         auto expected = masked(read_lines(entry.path().string()));
         auto actual = masked(read_lines(target));
-        if (head && actual.size() > expected.size()) actual.resize(expected.size());
+
+        if (form == forms[2] || form == forms[3]) {
+            // Lines that must (or must not) occur anywhere in the file; a
+            // line listed n times must occur n times.
+            const bool present = form == forms[2];
+            std::vector<std::string> lines;
+            for (const auto& l : actual) lines.push_back(trimmed(l));
+            std::vector<bool> used(lines.size(), false);
+            for (const auto& e : expected) {
+                const std::string want = trimmed(e);
+                std::size_t i = 0;
+                while (i < lines.size() && (used[i] || !matches(want, lines[i]))) ++i;
+                if (present) {
+                    EXPECT_LT(i, lines.size()) << target << " lacks the line\n" << want;
+                    if (i < lines.size()) used[i] = true;
+                } else {
+                    EXPECT_EQ(i, lines.size()) << target << " holds the line\n" << want;
+                }
+            }
+            continue;
+        }
+        if (form == forms[1] && actual.size() > expected.size()) actual.resize(expected.size());
         ASSERT_EQ(actual.size(), expected.size()) << target;
         for (std::size_t i = 0; i < expected.size(); ++i)
             EXPECT_EQ(actual[i], expected[i]) << target << " line " << i + 1;
@@ -66,6 +106,17 @@ TEST_P(WholeRun, MatchesTheExpectedOutputs) {
     if (fs::exists(source / "expected-files")) {
         EXPECT_EQ(dir.files(), read_lines((source / "expected-files").string()));
     }
+}
+
+class WholeRun : public ::testing::TestWithParam<std::string> {};
+
+} // namespace
+
+TEST_P(WholeRun, MatchesTheExpectedOutputs) {
+    const fs::path source = cases_root() / GetParam();
+    TempDir dir;
+    run_and_check(source, dir);
+    if (fs::is_directory(source / kLaterRun)) run_and_check(source / kLaterRun, dir);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, WholeRun, ::testing::ValuesIn(case_names()),

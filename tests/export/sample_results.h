@@ -3,7 +3,7 @@
 // differences, one of them with a standardised residual over 2.5.
 #pragma once
 
-#include "driver/run_results.h"
+#include "core/run_results.h"
 
 #include <string>
 

@@ -4,7 +4,7 @@
 // an options file); the rest is the body. A run that ends with a run-time
 // error status, mentions an internal error, or leaves a work file behind is
 // a finding.
-#include "driver/fatal.h"
+#include "core/fatal.h"
 #include "driver/quarlo.h"
 
 #include <cstdint>

@@ -4,7 +4,7 @@
 // Transverse Mercator and 40-digit geodetic conversions.
 #include "geodesy/crdiff2.h"
 
-#include "driver/records.h"
+#include "core/records.h"
 #include "geodesy/geodcat.h"
 #include "support/test_util.h"
 

@@ -3,7 +3,7 @@
 // committed tables: window, distances, weights D/d_i).
 #include "geodesy/geoid.h"
 
-#include "driver/records.h"
+#include "core/records.h"
 #include "geodesy/geodcat.h"
 #include "support/test_util.h"
 

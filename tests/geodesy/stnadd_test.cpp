@@ -1,6 +1,6 @@
 // Station assembly: stations named only by observations, the station-file
 // searches of both modes, the defaults, and the small station lookups.
-#include "driver/records.h"
+#include "core/records.h"
 #include "geodesy/geodcat.h"
 #include "geodesy/stnadd.h"
 #include "support/test_util.h"

@@ -4,7 +4,7 @@
 // damaged networks of both forms) run through the whole program. Every run
 // must end with a clean status, leave no work file behind and finish in
 // bounded time. The generator is seeded, so a failure repeats.
-#include "driver/fatal.h"
+#include "core/fatal.h"
 #include "support/test_util.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 #include "input/treform.h"
 
 #include "driver/filasn.h"
-#include "driver/records.h"
+#include "core/records.h"
 #include "report/iocat3.h"
 #include "support/test_util.h"
 

@@ -1,7 +1,7 @@
 // Observation reading: the work-file records of every record kind, the
 // carried values, the record-order rule and the run limits.
 #include "driver/filasn.h"
-#include "driver/records.h"
+#include "core/records.h"
 #include "geodesy/geodcat.h"
 #include "geodesy/stnadd.h"
 #include "input/tcntrl.h"

@@ -2,7 +2,7 @@
 // and band matrices written into and read back from the normal store.
 #pragma once
 
-#include "driver/records.h"
+#include "core/records.h"
 #include "pelmo_routines/blockstore.h"
 #include "support/test_util.h"
 

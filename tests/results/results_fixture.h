@@ -3,7 +3,7 @@
 #pragma once
 
 #include "adjust/adjust_fixture.h"
-#include "driver/records.h"
+#include "core/records.h"
 
 #include <string>
 #include <vector>

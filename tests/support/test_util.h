@@ -2,7 +2,7 @@
 // an open report, and reading files back.
 #pragma once
 
-#include "driver/context.h"
+#include "core/context.h"
 
 #include <memory>
 #include <sstream>

@@ -1,4 +1,4 @@
-#include "driver/stage_times.h"
+#include "core/stage_times.h"
 
 #include <cstdio>
 #include <sys/resource.h>

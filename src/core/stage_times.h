@@ -4,7 +4,7 @@
 // it ends. Nothing of this reaches the report.
 #pragma once
 
-#include "driver/context.h"
+#include "core/context.h"
 
 #include <chrono>
 #include <string>

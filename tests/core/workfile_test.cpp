@@ -1,7 +1,7 @@
 // Direct-access work files: records held in memory reach the file on disk
 // in the fixed-length little-endian layout, an existing file keeps its
 // records, and a record never written reads as zeros.
-#include "driver/workfile.h"
+#include "core/workfile.h"
 #include "support/test_util.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
-#include "driver/workfile.h"
+#include "core/workfile.h"
 
-#include "driver/fatal.h"
+#include "core/fatal.h"
 
 #include <algorithm>
 #include <bit>

@@ -3,9 +3,9 @@
 // every stage. Nothing else in the program holds mutable run data.
 #pragma once
 
-#include "driver/fatal.h"
-#include "driver/run_results.h"
-#include "driver/workfile.h"
+#include "core/fatal.h"
+#include "core/run_results.h"
+#include "core/workfile.h"
 
 #include <array>
 #include <cstdint>

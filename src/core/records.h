@@ -1,8 +1,8 @@
 // Record layouts of the work files, and reading and writing them.
 #pragma once
 
-#include "driver/context.h"
-#include "driver/workfile.h"
+#include "core/context.h"
+#include "core/workfile.h"
 
 #include <cstdint>
 

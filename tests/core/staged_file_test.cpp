@@ -1,6 +1,6 @@
 // Staged text files: a file of that name changes only when the completed
 // temporary is committed.
-#include "driver/workfile.h"
+#include "core/workfile.h"
 #include "support/test_util.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "driver/records.h"
+#include "core/records.h"
 
 #include <concepts>
 #include <type_traits>

@@ -1,0 +1,861 @@
+#!/usr/bin/env python3
+"""Expected figures of the whole-run adjustment cases (tests/cases), worked
+independently of the program: a least-squares solution of the observation
+equations in 40-digit arithmetic (mpmath), and the report lines, station
+file and height file that follow from it.
+
+The inputs, the station order, the provisional heights and the observation
+equations come from tools/zenith_reference.py (the written reading,
+ordering and equation rules); the values the program holds in single
+precision (observed height differences, fixed heights, weights,
+misclosures) are taken at their single-precision values, so the solution
+here is the exact one of the data the program holds. The program solves in
+single precision: its adjusted heights differ from these by about 1e-6 m,
+its standard deviations and variance factor by about 1e-5 of their value.
+Every printed figure is checked against the nearest rounding edge of its
+field ("margin"); the cases were built so that no margin is below those
+errors (a line "TOO CLOSE" would say otherwise).
+
+    python3 tools/levelling_reference.py <case> [input|lines|hgt|stn]
+
+"input" prints the case's net.dat, "lines" the expected report lines,
+"hgt" and "stn" the height file and the adjusted station file; without a
+second argument everything is printed with the margins.
+"""
+import math
+import os
+import sys
+
+from mpmath import mp, mpf, sqrt as msqrt, atan2 as matan2
+
+import zenith_reference as zr
+from zenith_reference import Case, Station, HeightDiff, Line, fixed, integer, f32, card
+from results_reference import grade
+
+mp.dps = 40
+RHO = f32(206264.8)
+
+CASES = {}
+case = zr.registrar(CASES)
+
+
+# ---------------------------------------------------------------------------
+# Margins: how far a printed figure is from the next rounding edge
+
+class Margins:
+    def __init__(self):
+        self.rows = []
+
+    def check(self, what, value, decimals, tolerance, relative=False):
+        v = float(value)
+        scaled = abs(v) * 10 ** decimals
+        margin = abs(scaled - math.floor(scaled) - 0.5) / 10 ** decimals
+        limit = tolerance * abs(v) if relative else tolerance
+        self.rows.append((what, v, margin, margin < limit))
+        return value
+
+    def show(self):
+        for what, v, margin, close in self.rows:
+            print('  %-44s %14.8f  margin %.2e%s' % (what, v, margin, '  TOO CLOSE' if close else ''))
+
+
+HEIGHT_TOL = 2e-5      # metres
+RELATIVE_TOL = 1e-4    # of the value, for figures taken from the inverse
+SUM_TOL = 1e-5         # of the value, for the sums of weighted residuals
+
+
+# ---------------------------------------------------------------------------
+# The least-squares solution of one pass
+
+class Solution:
+    """Normal equations of the case's equation records, their inverse, the
+    corrections, residuals and the residual sums."""
+
+    def __init__(self, c):
+        n = c.matrix_size
+        self.n = n
+        N = mp.matrix(n, n)
+        u = mp.matrix(n, 1)
+        self.eqs = [(k, c.eqs[k]) for k in sorted(c.eqs)]
+        for _, e in self.eqs:
+            terms = [(e.u[i], mpf(e.c[i])) for i in range(5) if e.u[i]]
+            w = mpf(e.w)
+            for i, ci in terms:
+                u[i - 1] += ci * mpf(e.m) * w
+                for j, cj in terms:
+                    N[i - 1, j - 1] += ci * cj * w
+        self.N = N
+        self.Q = N ** -1
+        self.x = self.Q * u
+        self.v = {}
+        self.pvv = mpf(0)
+        self.plv = mpf(0)
+        kinds = {'z': mpf(0), 'h': mpf(0), 'o': mpf(0), 'r': mpf(0)}
+        nz, nh = len(c.zeniths), len(c.differences)
+        for k, e in self.eqs:
+            v = sum(mpf(e.c[i]) * self.x[e.u[i] - 1] for i in range(5) if e.u[i]) - mpf(e.m)
+            self.v[k] = v
+            p = mpf(e.w)
+            self.pvv += p * v * v
+            self.plv += p * v * mpf(e.m)
+            kind = 'z' if k <= nz else 'h' if k <= nz + nh else 'o' if k <= nz + nh + c.height_equations else 'r'
+            kinds[kind] += p * v * v
+        self.kinds = kinds
+        self.count = len(self.eqs)
+        self.redundancy = self.count - n
+        self.sigma0 = self.pvv / self.redundancy if self.redundancy > 0 else mpf(1)
+
+    def q(self, m):
+        return self.Q[m - 1, m - 1]
+
+
+# ---------------------------------------------------------------------------
+# Report lines of the results sections (number mode)
+
+def put_station(line, s, number_col, mark_col, name_col):
+    line.put(number_col, integer(s.number, 3))
+    if s.status == 0 and mark_col:
+        line.put(mark_col, '*')
+    line.put(name_col, s.name.ljust(20))
+
+
+def adjusted_height(c, sol, s):
+    if s.status == 0 or s.first == 0:
+        return mpf(s.height)
+    return mpf(s.height) + sol.x[s.first - 1]
+
+
+def standard_deviation(sol, s, factor):
+    return msqrt(sol.q(s.first) * factor)
+
+
+class Results:
+    def __init__(self, c, factor_used=None, solved=True, precision=True):
+        self.c = c
+        self.precision = precision
+        self.sol = Solution(c)
+        self.margins = Margins()
+        self.solved = solved
+        self.factor = self.sol.sigma0 if factor_used is None else mpf(factor_used)
+
+    def height(self, s):
+        h = adjusted_height(self.c, self.sol, s) if self.solved else mpf(s.height)
+        return self.margins.check('height of %d' % s.number, h, 3, HEIGHT_TOL)
+
+    def sd(self, s):
+        return standard_deviation(self.sol, s, self.factor)
+
+    # -- residual analysis
+    def residual_lines(self):
+        c, sol, m = self.c, self.sol, self.margins
+        nz = len(c.zeniths)
+        pos = {p: s for p, s in enumerate(c.kept, 1)}
+        num = {s.number: s for s in c.kept}
+        out = []
+        for j, h in enumerate(c.differences, 1):
+            k = nz + j
+            e = c.eqs[k]
+            v = sol.v[k]
+            s1, s2 = num[h.frm % 1000], num[h.to]
+            d = 0.0 if (s1.easting == 0.0 or s2.easting == 0.0) else math.hypot(s2.e - s1.e, s2.n - s1.n)
+            if e.distance != 0.0:
+                d = e.distance
+            w = v * msqrt(mpf(e.w))
+            line = Line().put(2, integer(k, 4))
+            put_station(line, s1, 12, 15, 20)
+            put_station(line, s2, 45, 48, 53)
+            line.put(82, fixed(m.check('residual %d' % k, v, 3, 1e-6), 7, 3))
+            line.put(97, fixed(m.check('standardised residual %d' % k, w, 3, 1e-5), 6, 3))
+            if abs(w) > 2.5:
+                line.put(104, '***')
+            if d != 0.0:
+                line.put(110, zr.rounded(d, 6))
+                line.put(124, fixed(m.check('z.d. residual %d' % k, matan2(v, d) * mpf(RHO), 1, 1e-4), 5, 1))
+            out.append(line.text())
+        return out
+
+    def summary_lines(self):
+        c, sol, m = self.c, self.sol, self.margins
+        out = [Line().put(71, '(PVV) =').put(79, fixed(m.check('PVV', sol.pvv, 3, SUM_TOL, True), 10, 3)).text()]
+        out.append(Line().put(71, '(PLV) =').put(79, fixed(m.check('PLV', sol.plv, 3, SUM_TOL, True), 10, 3))
+                   .text())
+        r = sol.redundancy
+        estimate = sol.sigma0 if r > 0 else mpf(0)
+        out.append(Line().put(49, 'Estimate of variance factor =')
+                   .put(79, fixed(m.check('variance factor', estimate, 3, SUM_TOL, True), 10, 3)).text())
+        total = sol.count
+        counts = {'z': len(c.zeniths), 'h': len(c.differences), 'o': c.height_equations,
+                  'r': c.refraction_constraints}
+        texts = {'z': (61, 'Zenith distance component ='), 'h': (59, 'Height difference component ='),
+                 'r': (66, 'Refraction component ='), 'o': (58, 'Height observation component =')}
+        for kind in ('z', 'h', 'r', 'o'):
+            if counts[kind] > 0:
+                value = total * sol.kinds[kind] / (counts[kind] * r) if r > 0 else mpf(0)
+                col, text = texts[kind]
+                out.append(Line().put(col, text).put(89, fixed(m.check(text, value, 3, SUM_TOL, True), 7, 3))
+                           .text())
+        out.append(Line().put(44, 'Number of redundant observations =').put(79, integer(r, 10)).text())
+        out.append(Line().put(51, 'Average redundancy number =')
+                   .put(79, fixed(m.check('average redundancy', mpf(r) / total, 3, 1e-6), 10, 3)).text())
+        return out
+
+    # -- adjusted values
+    def adjusted_value_lines(self):
+        out = []
+        for s in self.c.kept:
+            line = Line().put(1, integer(s.number, 3)).put(7, s.name.ljust(20))
+            if s.registration:
+                line.put(31, integer(s.registration, 4))
+            if s.status == 0:
+                line.put(39, 'FIXED STATION').put(66, fixed(s.height, 9, 3))
+            else:
+                corr = self.sol.x[s.first - 1]
+                line.put(39, fixed(s.height, 9, 3))
+                line.put(53, fixed(self.margins.check('correction of %d' % s.number, corr, 3, HEIGHT_TOL), 8, 3))
+                line.put(66, fixed(self.height(s), 9, 3))
+            out.append(line.text())
+        return out
+
+    # -- precision analysis
+    def factor_line(self):
+        f = self.margins.check('variance factor used', self.factor, 3, SUM_TOL, True)
+        return Line().put(5, 'VARIANCE FACTOR USED:').put(26, fixed(f, 6, 3)).text()
+
+    def precision_lines(self):
+        out = []
+        for s in self.c.kept:
+            line = Line().put(3, integer(s.number, 3)).put(10, s.name.ljust(20))
+            if s.registration:
+                line.put(40, integer(s.registration, 4))
+            line.put(53, fixed(self.height(s), 9, 3))
+            if s.status == 0:
+                line.put(72, 'FIXED')
+            else:
+                sd = self.margins.check('sd of %d' % s.number, self.sd(s), 3, RELATIVE_TOL, True)
+                line.put(70, fixed(sd, 7, 3))
+            out.append(line.text())
+        return out
+
+    # -- relative height analysis
+    def relative_lines(self):
+        c, m = self.c, self.margins
+        num = {s.number: s for s in c.kept}
+        nz = len(c.zeniths)
+        out = []
+        for j, h in enumerate(c.differences, 1):
+            e = c.eqs[nz + j]
+            a, b = num[h.frm % 1000], num[h.to]
+            if a.status == 0 and b.status == 0:
+                continue
+            d = 0.0
+            if a.coords and b.coords:
+                d = math.hypot(a.e - b.e, a.n - b.n)
+            if e.distance > 0.001:
+                d = e.distance
+            line = Line()
+            put_station(line, a, 6, 9, 14)
+            put_station(line, b, 39, 42, 47)
+            sa = self.sd(a) if a.status != 0 else mpf(0)
+            sb = self.sd(b) if b.status != 0 else mpf(0)
+            s95 = m.check('s95 %d-%d' % (a.number, b.number), mpf('1.96') * msqrt(sa * sa + sb * sb), 3,
+                          RELATIVE_TOL, True)
+            line.put(96, fixed(s95, 7, 3))
+            if d >= 0.001:
+                line.put(74, fixed(d, 10, 3))
+                q = 1000 * s95 / (mpf(d) / 1000 + mpf('0.2'))
+                text, col = grade(float(q))
+                line.put(col, text)
+                bounds = [2.0, 5.9, 14.7, 29.4, 58.8, 98.0, 196.0]
+                nearest = min(abs(float(q) - b) for b in bounds)
+                m.rows.append(('class q %d-%d = %.4f' % (a.number, b.number, q), float(q), nearest,
+                               nearest < RELATIVE_TOL * float(q)))
+            out.append(line.text())
+        return out
+
+    # -- station lists and height file (name order)
+    def by_name(self):
+        return sorted(self.c.kept, key=lambda s: s.name.ljust(20).encode())
+
+    def list_lines(self):
+        out = []
+        for s in self.by_name():
+            if s.status == 0:
+                continue
+            line = Line().put(3, s.name.ljust(20))
+            if s.registration:
+                line.put(32, integer(s.registration, 4))
+            line.put(47, fixed(self.height(s), 8, 3))
+            # Without a precision analysis no standard deviation is listed.
+            s95 = mpf('1.96') * self.sd(s) if self.precision else mpf(0)
+            if s95 > 0:
+                line.put(67, fixed(self.margins.check('listed 95%% of %d' % s.number, s95, 3, RELATIVE_TOL, True),
+                                   5, 3))
+            out.append(line.text())
+        for s in self.by_name():
+            if s.status != 0:
+                continue
+            line = Line().put(3, s.name.ljust(20))
+            if s.registration:
+                line.put(32, integer(abs(s.registration), 4))
+            line.put(47, fixed(s.height, 8, 3))
+            out.append(line.text())
+        return out
+
+    def height_file(self, list_number, sub_number):
+        out = []
+        list_number = -999 if list_number == 0 else list_number
+        for s in self.by_name():
+            rec = [' '] * 80
+            text = '12' + s.name.ljust(20)
+            rec[0:22] = text
+            if s.registration:
+                rec[23:28] = integer(s.registration, 5)
+            rec[29:32] = integer(s.number, 3)
+            rec[59:67] = fixed(self.height(s), 8, 3)
+            if s.status != 0 and s.sd == 0.0:
+                rec[72:76] = integer(list_number, 4)
+                if sub_number:
+                    rec[77] = str(abs(sub_number))
+            out.append(''.join(rec))
+        return out + ['99', '99']
+
+    def station_file(self):
+        out = []
+        for s in self.c.kept:
+            h = fixed(self.height(s), 8, 3)
+            text = '   %s %s %s %s' % (integer(s.number, 3), fixed(s.easting, 10, 3), fixed(s.northing, 11, 3),
+                                      s.name.ljust(20))
+            if s.registration:
+                text += ' %s   %s' % (integer(s.registration, 4), h)
+            else:
+                text += ' ' * 8 + h
+            rec = list(text.ljust(70))
+            if s.status == 0:
+                rec[66] = '*'
+            rec[0:2] = '10'
+            out.append(''.join(rec))
+        return out
+
+
+# ---------------------------------------------------------------------------
+# The single-precision solution, to see how far the program's figures can
+# stray from the exact ones (Cholesky as the program does it, full matrix)
+
+def float_solution(c, misclosure=None):
+    n = c.matrix_size
+    N = [[0.0] * n for _ in range(n)]
+    u = [0.0] * n
+    for k in sorted(c.eqs):
+        e = c.eqs[k]
+        m = e.m if misclosure is None else misclosure(k, e)
+        slots = [(e.u[i], e.c[i]) for i in range(5) if e.u[i]]
+        for us, cs in slots:
+            u[us - 1] = f32(u[us - 1] + f32(f32(cs * m) * e.w))
+            for ut, ct in slots:
+                if ut >= us:
+                    N[us - 1][ut - 1] = f32(N[us - 1][ut - 1] + f32(f32(cs * ct) * e.w))
+    for k in range(n):
+        root = f32(math.sqrt(N[k][k]))
+        for j in range(k, n):
+            N[k][j] = f32(N[k][j] / root)
+        u[k] = f32(u[k] / root)
+        for j in range(k + 1, n):
+            f = N[k][j]
+            if f == 0.0:
+                continue
+            for col in range(j, n):
+                N[j][col] = f32(N[j][col] - f32(f * N[k][col]))
+            u[j] = f32(u[j] - f32(f * u[k]))
+    for i in range(n - 1, -1, -1):
+        t = u[i]
+        for j in range(i + 1, n):
+            t = f32(t - f32(N[i][j] * u[j]))
+        u[i] = f32(t / N[i][i])
+    return u
+
+
+# ---------------------------------------------------------------------------
+# The cases
+
+class Levelling(Case):
+    """A number-mode network of height differences; the control record is
+    built from the named options."""
+    stage = 2
+    analysis = 0
+    precision_option = 0
+    iterations = 1
+    station_file = 0
+    solution_output = 0
+    list_number = 0
+    sub_number = 0
+
+    @property
+    def control(self):
+        f = []
+        if self.list_number:
+            f.append((20, integer(self.list_number, 4)))
+        if self.sub_number:
+            f.append((25, integer(self.sub_number, 2)))
+        if self.solution_output:
+            f.append((34, '1'))
+        f.append((54, str(self.stage)))
+        if self.station_file:
+            f.append((56, '1'))
+        if self.iterations != 1:
+            f.append((58, str(self.iterations)))
+        if self.analysis:
+            f.append((64, str(self.analysis)))
+        if self.precision_option:
+            f.append((66, str(self.precision_option)))
+        if self.rotation:
+            f.append((74, str(self.rotation)))
+        return f
+
+    def results(self):
+        self.run()
+        self.res = Results(self, None if self.precision_option else 1.0, solved=self.analysis < 4,
+                           precision=self.analysis >= 1)
+        return self.res
+
+    def outputs(self):
+        """Files of the run besides the input and the report."""
+        out = []
+        if self.stage >= 4:
+            out.append('net.hgt')
+        if self.station_file:
+            out.append('net.stn')
+        return out
+
+    def files(self):
+        f = {'args': ['-o', 'net.dat'], 'net.dat': zr.record_code_input(self), 'expected-status': ['0'],
+             'expected-console': [],
+             'expected-files': sorted(['net.dat', 'net.prt'] + self.outputs())}
+        f.update(self.expected())
+        return f
+
+
+def list_title(fixed_list, number):
+    line = Line().put(19, 'LIST OF STATIONS').put(36, 'HELD FIXED' if fixed_list else 'ADJUSTED')
+    if number:
+        c = 47 if fixed_list else 45
+        line.put(c, 'IN ORV V').put(c + 8, integer(number, 3))
+    return line.text()
+
+
+class Textbook(Levelling):
+    stage = 4
+    precision_option = 1
+
+    def expected(self):
+        r = self.results()
+        lines = (r.residual_lines() + r.summary_lines() + r.adjusted_value_lines() + [r.factor_line()] +
+                 r.precision_lines() + r.relative_lines() +
+                 [list_title(False, self.list_number), list_title(True, self.list_number)] + r.list_lines())
+        return {'expected-lines.net.prt': lines,
+                'expected.net.hgt': r.height_file(self.list_number, self.sub_number)}
+
+
+@case('levelling_two_benchmarks')
+class TwoBenchmarks(Textbook):
+    """Two fixed benchmarks and four junction points of unknown height on a
+    local grid, nine levelled lines; precision analysis with the estimated
+    variance factor, relative analysis, lists and the height file."""
+    title = 'LEVELLING NETWORK - TWO BENCHMARKS'
+    analysis = 2
+
+    def network(self):
+        st = [Station(1, 'BM ASHFORD', 10000.0, 50000.0, '12.345', fixed=True),
+              Station(2, 'BM BRAMLEY', 48000.0, 56000.0, '31.206', fixed=True, registration=4417),
+              Station(3, 'JUNCTION NORTH', 22000.0, 61000.0),
+              Station(4, 'JUNCTION EAST', 35000.0, 64000.0),
+              Station(5, 'JUNCTION SOUTH', 26000.0, 43000.0),
+              Station(6, 'CULVERT PEG', 39000.0, 47000.0)]
+        hd = [HeightDiff(1, 3, '6.388', sd='0.040'),
+              HeightDiff(3, 4, '6.394', sd='0.037'),
+              HeightDiff(4, 2, '6.133', sd='0.039'),
+              HeightDiff(1, 5, '-2.489', sd='0.042'),
+              HeightDiff(5, 6, '11.706', sd='0.037'),
+              HeightDiff(6, 2, '9.618', sd='0.036'),
+              HeightDiff(3, 5, '-8.816', sd='0.043'),
+              HeightDiff(4, 6, '-3.605', sd='0.042'),
+              HeightDiff(5, 4, '15.270', sd='0.048')]
+        return st, [], hd
+
+
+@case('levelling_one_benchmark')
+class OneBenchmark(Textbook):
+    """One fixed benchmark, a tide-gauge benchmark whose height is also an
+    observation, four pegs with approximate heights, no co-ordinates; line
+    lengths given on most records; final list number and sub-number; the
+    normal equations and the inverse listed."""
+    title = 'LEVELLING NETWORK - ONE BENCHMARK'
+    analysis = 3
+    list_number = 17
+    sub_number = 3
+
+    def network(self):
+        st = [Station(10, 'BM RIVERSIDE', height='4.872', fixed=True),
+              Station(11, 'PEG NORTH', height='7.950'),
+              Station(12, 'PEG EAST', height='6.100'),
+              Station(13, 'PEG SOUTH', height='3.400'),
+              Station(14, 'PEG WEST', height='5.500'),
+              Station(15, 'TIDE GAUGE BM', height='2.118', sd='0.010')]
+        hd = [HeightDiff(10, 11, '3.103', sd='0.012', distance='450.0'),
+              HeightDiff(11, 12, '-1.854', sd='0.014', distance='620.0'),
+              HeightDiff(12, 13, '-2.712', sd='0.012', distance='510.0'),
+              HeightDiff(13, 14, '2.132', sd='0.012'),
+              HeightDiff(14, 10, '-0.656', sd='0.010', distance='380.0'),
+              HeightDiff(11, 13, '-4.590', sd='0.018', distance='900.0'),
+              HeightDiff(12, 15, '-3.995', sd='0.020', distance='1150.0'),
+              HeightDiff(15, 13, '1.271', sd='0.015')]
+        return st, [], hd
+
+
+SECONDS = 206264.806247096
+
+
+@case('rotation_three_iterations')
+class RotationIterations(Levelling):
+    """Three fixed and two free stations on a local grid whose levelled
+    lines carry a rotation of the height differences; three iterations: the
+    adjusted rotation of one iteration is the provisional one of the next.
+    The first iteration finds the rotation; the later ones correct it by
+    single-precision noise only (below 1e-4 second), whose sign is left open
+    in the expected lines ("?")."""
+    title = 'ROTATION PARAMETERS - THREE ITERATIONS'
+    rotation = 2
+    iterations = 3
+    analysis = 1
+    # Observed: true heights (4.107 and 5.562 for the free stations) plus
+    # dE tan(14.2") - dN tan(-9.6") plus a few millimetres.
+
+    def network(self):
+        st = [Station(1, 'TG ALPHA', 1000.0, 1000.0, '3.215', fixed=True),
+              Station(2, 'TG BETA', 4000.0, 1500.0, '1.842', fixed=True),
+              Station(3, 'TG GAMMA', 2500.0, 4200.0, '6.930', fixed=True),
+              Station(4, 'PEG DELTA', 2200.0, 2300.0),
+              Station(5, 'PEG EPSILON', 3300.0, 2900.0)]
+        hd = [HeightDiff(1, 4, '1.038', sd='0.005'),
+              HeightDiff(4, 2, '-2.180', sd='0.005'),
+              HeightDiff(2, 5, '3.741', sd='0.005'),
+              HeightDiff(5, 3, '1.370', sd='0.005'),
+              HeightDiff(3, 4, '-2.930', sd='0.005'),
+              HeightDiff(4, 5, '1.555', sd='0.005'),
+              HeightDiff(1, 3, '3.968', sd='0.005')]
+        return st, [], hd
+
+    def rotation_line(self, prov, corr, sign_open=False):
+        m = self.res.margins
+        line = Line()
+        for col, angle, what in ((10, prov[0], 'phi'), (28, corr[0], 'phi correction'), (44, prov[0] + corr[0], 'phi'),
+                                 (70, prov[1], 'omega'), (88, corr[1], 'omega correction'),
+                                 (105, prov[1] + corr[1], 'omega')):
+            a = f32(angle)
+            if a != 0.0:
+                m.check(what + ' (seconds)', abs(a) * SECONDS, 3, self.angle_tol)
+            line.put(col, zr.dms(a, 3, wrap=False))
+        text = line.text()
+        if sign_open:
+            text = text[:28] + '?' + text[29:88] + '?' + text[89:]
+        return text
+
+    def expected(self):
+        r = self.results()
+        n = self.matrix_size
+        exact = (float(r.sol.x[n - 2]) / 100, float(r.sol.x[n - 1]) / 100)
+        single = float_solution(self)
+        estimate = (f32(single[n - 2] / 100), f32(single[n - 1] / 100))
+        err = max(abs(exact[i] - estimate[i]) for i in (0, 1)) * SECONDS
+        self.angle_tol = max(10 * err, 1e-5)
+        print('  rotation: exact %r, single precision %r; difference %.2e second' % (exact, estimate, err))
+        # The second iteration in single precision: heights and angles as
+        # adjusted, misclosures recomputed; its corrections are noise.
+        heights = {s.number: (f32(s.height + single[s.first - 1]) if s.first else s.height) for s in self.kept}
+        num = {s.number: s for s in self.kept}
+        phi, omega = estimate
+        nz = len(self.zeniths)
+
+        def misclosure(k, e):
+            h = self.differences[k - nz - 1]
+            a, b = num[h.frm], num[h.to]
+            dhr = h.dh - (b.e - a.e) * math.tan(phi) + (b.n - a.n) * math.tan(omega)
+            return f32(dhr - (heights[b.number] - heights[a.number]))
+
+        again = float_solution(self, misclosure)
+        noise = max(abs(again[n - 2]), abs(again[n - 1])) / 100 * SECONDS
+        print('  second iteration: rotation corrections of about %.1e second' % noise)
+        assert noise < 1e-4
+        first = self.rotation_line((0.0, 0.0), exact)
+        adjusted = (f32(exact[0]), f32(exact[1]))
+        later = self.rotation_line(adjusted, (0.0, 0.0), sign_open=True)
+        lines = [first, later, later, r.factor_line()] + r.precision_lines()
+        return {'expected-lines.net.prt': lines}
+
+
+class Stop(Levelling):
+    """A run that stops when the normal equations are formed or solved."""
+    console = ' Normal matrix is singular'
+
+    def files(self):
+        self.run()
+        f = Levelling.files(self)
+        f.update({'expected-status': ['1'], 'expected-console': ['', self.console, '']})
+        return f
+
+
+def singular_lines(column, station):
+    lines = [Line().put(38, '*** MATRIX SINGULAR . DIAGONAL BECAME ZERO IN COLUMN').put(90, integer(column, 4))
+             .put(95, '***').text()]
+    if station:
+        lines.append(Line().put(50, '*** STATION INVOLVED IS').put(75, integer(station, 3)).put(79, '***').text())
+    return lines
+
+
+@case('singular_datum_defect')
+class DatumDefect(Stop):
+    """No fixed height and no height observation: the heights have no
+    datum. Weights of 256 (standard deviation 0.0625) keep the reduction
+    exact: the pivots are 256, 256 and then exactly 0 in row 3, the last
+    station's height."""
+    title = 'NO DATUM'
+
+    def network(self):
+        st = [Station(1, 'PEG ONE', height='10.000'),
+              Station(2, 'PEG TWO', height='12.500'),
+              Station(3, 'PEG THREE')]
+        hd = [HeightDiff(1, 2, '2.500', sd='0.0625'),
+              HeightDiff(2, 3, '-1.250', sd='0.0625')]
+        return st, [], hd
+
+    def expected(self):
+        assert [s.first for s in self.kept] == [1, 2, 3]
+        return {'expected-lines.net.prt': singular_lines(3, self.kept[2].number)}
+
+
+@case('singular_rotation_trace')
+class RotationTrace(Stop):
+    """One levelled line, with rotation parameters, between a fixed station
+    and a free one 100 m east and 100 m north of it: the equation is
+    dH + phi - omega (coefficients 1, 1 and -1 in units of 0.01 radian),
+    weight 4. The first pivot is 4 (root 2, row 2 2 -2); the second pivot
+    becomes 4 - 2 x 2 = 0 exactly, in row 2, which is no station's first
+    unknown: the trace counts down to row 1, the height of station 7."""
+    title = 'ROTATION ON ONE LINE'
+    rotation = 2
+
+    def network(self):
+        st = [Station(3, 'TRIG FIXED', 1000.0, 1000.0, '5.000', fixed=True),
+              Station(7, 'PEG FREE', 1100.0, 1100.0, '6.000')]
+        hd = [HeightDiff(3, 7, '1.000', sd='0.5')]
+        return st, [], hd
+
+    def expected(self):
+        assert self.matrix_size == 3 and self.kept[1].first == 1
+        return {'expected-lines.net.prt': singular_lines(2, 7)}
+
+
+@case('zero_diagonal')
+class ZeroDiagonal(Stop):
+    """Rotation parameters asked for in a network without co-ordinates:
+    every rotation coefficient is 0, so the row of the first rotation
+    parameter (unknown 3, after the two free heights) has a zero diagonal
+    when the normal equations are formed."""
+    title = 'ROTATION WITHOUT CO-ORDINATES'
+    rotation = 2
+    console = ' Zero on diagonal of normal matrix'
+
+    def network(self):
+        st = [Station(1, 'BM BASE', height='8.000', fixed=True),
+              Station(2, 'PEG NORTH'),
+              Station(3, 'PEG SOUTH')]
+        hd = [HeightDiff(1, 2, '1.215', sd='0.005'),
+              HeightDiff(2, 3, '-2.040', sd='0.005'),
+              HeightDiff(3, 1, '0.830', sd='0.005')]
+        return st, [], hd
+
+    def expected(self):
+        assert self.matrix_size == 4
+        line = Line().put(48, '*** ZERO ON DIAGONAL IN COLUMN     ***').put(79, integer(3, 3))
+        return {'expected-lines.net.prt': [line.text()]}
+
+
+def tlhed1_line(s, height):
+    line = Line().put(17, integer(s.number, 3)).put(30, s.name.ljust(20))
+    if s.easting != 0.0:
+        line.put(65, fixed(s.easting, 11, 3)).put(82, fixed(s.northing, 11, 3))
+    line.put(98, fixed(height, 8, 3))
+    if s.status == 0:
+        line.put(111, 'FIXED')
+    return line.text()
+
+
+@case('station_file_read_back')
+class ReadBack(Levelling):
+    """A stage-3 run writes the adjusted station file; a second run (then/)
+    names the free stations only in its observations and takes them,
+    with their adjusted heights, from that file."""
+    title = 'ADJUSTED STATION FILE'
+    stage = 3
+    station_file = 1
+
+    def network(self):
+        st = [Station(1, 'BM HILLTOP', 1500.0, 2500.0, '45.120', fixed=True),
+              Station(2, 'PEG ONE', 2100.0, 2600.0),
+              Station(3, 'PEG TWO', 2400.0, 3100.0, registration=2231),
+              Station(4, 'PEG THREE')]
+        hd = [HeightDiff(1, 2, '-3.418', sd='0.004'),
+              HeightDiff(2, 3, '2.071', sd='0.004'),
+              HeightDiff(3, 4, '-5.236', sd='0.005'),
+              HeightDiff(4, 1, '6.577', sd='0.005'),
+              HeightDiff(1, 3, '-1.352', sd='0.005')]
+        return st, [], hd
+
+    def expected(self):
+        r = self.results()
+        stn = r.station_file()
+        # The second run: the fixed station in the input, the others from the
+        # station file, with the heights as written there.
+        second = ReadBackSecond()
+        read = {}
+        for text in stn:
+            number = int(text[3:6])
+            if number != 1:
+                east, north = float(text[7:18]), float(text[18:29])
+                coords = east > 0.0001 and north > 0.0001
+                read[number] = Station(number, text[30:50].rstrip(), east if coords else None,
+                                       north if coords else None, text[58:66].strip())
+        second.from_file = read
+        second.results()
+        listed = [tlhed1_line(s, s.height) for s in second.kept]
+        f = {'expected.net.stn': stn, 'expected-lines.net.prt': [list_title(False, 0), list_title(True, 0)] +
+             r.list_lines()}
+        for name, lines in second.files().items():
+            f['then/' + name] = lines
+        f['then/expected-lines.net.prt'] = listed + second.res.adjusted_value_lines()
+        return f
+
+
+class ReadBackSecond(Levelling):
+    title = 'STATION FILE READ BACK'
+    from_file = {}
+
+    def network(self):
+        first = ReadBack().network()
+        st = [first[0][0]]
+        return st, [], first[2]
+
+    def run(self):
+        # The stations named only by observations are added in order of first
+        # appearance, with what the station file gives them.
+        given = self.stations
+        added = []
+        for h in self.differences:
+            for n in (h.frm, h.to):
+                if n not in [s.number for s in given + added]:
+                    added.append(self.from_file[n])
+        self.stations = given + added
+        Levelling.run(self)
+        self.stations = given
+
+    def outputs(self):
+        return ['net.stn']
+
+    def expected(self):
+        return {}
+
+
+# Analysis options 0 to 5: which sections each prints.
+TITLES = {
+    'corrections': Line().put(57, 'LIST OF CORRECTIONS').text(),
+    'residuals': Line().put(58, 'LIST OF RESIDUALS').text(),
+    'analysis': Line().put(57, 'RESIDUAL  ANALYSIS').text(),
+    'adjusted': Line().put(59, 'ADJUSTED VALUES').text(),
+    'precision': Line().put(57, 'PRECISION  ANALYSIS').text(),
+    'relative': Line().put(55, 'RELATIVE HEIGHT ANALYSIS').text(),
+    'normal': Line().put(58, 'NORMAL EQUATIONS').text(),
+    'inverse': Line().put(60, 'INVERSE MATRIX').text(),
+}
+
+
+class AnalysisOption(Levelling):
+    """One small network, solution output on, a-priori variance factor."""
+    solution_output = 1
+
+    @property
+    def title(self):
+        return 'ANALYSIS OPTION %d' % self.analysis
+
+    def network(self):
+        st = [Station(1, 'BM NORTH', 1000.0, 3000.0, '20.000', fixed=True),
+              Station(2, 'PEG A', 1800.0, 3400.0, '21.500'),
+              Station(3, 'PEG B', 1300.0, 2200.0, '19.200')]
+        hd = [HeightDiff(1, 2, '1.512', sd='0.004'),
+              HeightDiff(2, 3, '-2.309', sd='0.004'),
+              HeightDiff(3, 1, '0.802', sd='0.004'),
+              HeightDiff(1, 3, '-0.795', sd='0.005')]
+        return st, [], hd
+
+    def correction_lines(self):
+        out = []
+        for s in self.kept:
+            if s.first:
+                x = self.res.margins.check('correction %d' % s.first, self.res.sol.x[s.first - 1], 3, HEIGHT_TOL)
+                out.append(Line().put(55, integer(s.number, 3)).put(62, integer(s.first, 4))
+                           .put(71, fixed(x, 8, 3)).text())
+        return out
+
+    def expected(self):
+        r = self.results()
+        a = self.analysis
+        shown = set()
+        lines = []
+        if a < 4:
+            shown |= {'corrections', 'residuals', 'analysis', 'adjusted'}
+            lines += self.correction_lines() + r.adjusted_value_lines()
+        if a >= 1:
+            shown.add('precision')
+            lines += [r.factor_line()] + r.precision_lines()
+        if a >= 2:
+            shown.add('relative')
+            lines += r.relative_lines()
+        if a in (3, 5):
+            shown |= {'normal', 'inverse'}
+            lines.append(Line().put(5, 'ROW NUMBER').put(17, integer(1, 5)).text())
+        return {'expected-lines.net.prt': [TITLES[k] for k in TITLES if k in shown] + lines,
+                'expected-absent.net.prt': [TITLES[k] for k in TITLES if k not in shown]}
+
+
+for option in range(6):
+    case('analysis_option_%d' % option)(type('AnalysisOption%d' % option, (AnalysisOption,), {'analysis': option}))
+
+
+# ---------------------------------------------------------------------------
+
+def main(args):
+    write = '--write' in args
+    names = [a for a in args if a != '--write'] or sorted(CASES)
+    for name in names:
+        c = CASES[name]()
+        print('=== %s' % name)
+        files = c.files()
+        res = getattr(c, 'res', None)
+        if res is not None:
+            close = [row for row in res.margins.rows if row[3]]
+            for what, v, margin, _ in close:
+                print('  TOO CLOSE: %s %.8f margin %.2e' % (what, v, margin))
+        for path, lines in sorted(files.items()):
+            if os.path.basename(path).startswith(('expected-lines', 'expected-absent')):
+                lines = [line.rstrip() for line in lines]
+            text = ''.join(line + '\n' for line in lines)
+            if write:
+                target = os.path.join('tests', 'cases', name, path)
+                os.makedirs(os.path.dirname(target), exist_ok=True)
+                with open(target, 'w') as out:
+                    out.write(text)
+            else:
+                print('--- %s' % path)
+                print(text, end='')
+
+
+if __name__ == '__main__':
+    main(sys.argv[1:])
