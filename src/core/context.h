@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/fatal.h"
+#include "core/run_results.h"
 #include "core/workfile.h"
 
 #include <algorithm>
@@ -387,6 +388,9 @@ struct RunContext {
     FilesBlock files;
     PathState paths;
     Console console;
+    // The outputs asked for on the command line and, at the end of a run
+    // that reached the results stage, the results they are written from.
+    RunResults results;
 
     // Set when the report was ended with its final page break.
     bool report_finished = false;

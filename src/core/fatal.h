@@ -12,7 +12,8 @@ enum ExitStatus : int {
     kExitOk = 0,
     kExitDataErrors = 1,  // errors in data / observation processing / matrix
     kExitSetupFailed = 2, // run abandoned while files were being assigned
-    kExitRunTimeError = 3 // a work file could not be created, read or written
+    kExitRunTimeError = 3, // a work file could not be created, read or written
+    kExitOutputFailed = 4  // a data, map or picture output could not be written
 };
 
 class FatalStop : public std::runtime_error {

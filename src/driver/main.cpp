@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr char kUsage[] = "Usage: quarlo [-option] [input-file [report-file]]\n"
+constexpr char kUsage[] = "Usage: quarlo [--json] [--geojson] [--html] [-option] [input-file [report-file]]\n"
                           "       quarlo --help | --version\n";
 
 constexpr char kHelp[] =
@@ -25,6 +25,12 @@ constexpr char kHelp[] =
     "  -o, -m       quiet: the report name is not echoed and an existing report is\n"
     "               overwritten without asking; any other letter has no effect.\n"
     "               A one-letter option is read only when a file name follows it\n"
+    "  --json       also write <job>.json, the results as data\n"
+    "  --geojson    also write <job>.geojson, stations and lines in WGS84 (in a\n"
+    "               map zone that has a way to WGS84)\n"
+    "  --html       also write <job>.html, a picture of the network and a summary.\n"
+    "               These three come first, in any order; <job> is the report\n"
+    "               name up to its first \".\"\n"
     "  --help       show this help and exit\n"
     "  --version    show the version and exit\n"
     "\n"
@@ -33,7 +39,8 @@ constexpr char kHelp[] =
     "WORK=, DATA=) and hold a default control record.\n"
     "\n"
     "Exit status: 0 success; 1 errors in data; 2 set-up failed or bad usage;\n"
-    "3 a work file could not be created or written. See quarlo(1).\n";
+    "3 a work file could not be created or written; 4 a --json, --geojson or\n"
+    "--html file could not be written. See quarlo(1).\n";
 
 // "--help", "--version", "--anything": asked for before a run starts. A bare
 // "--", a one-letter option and every file name keep their old meaning.
@@ -52,13 +59,24 @@ int answer_long_option(std::string_view arg) {
     return quarlo::kExitSetupFailed;
 }
 
+// Takes an output option into the request; false for any other argument.
+bool take_output_option(std::string_view arg, quarlo::ExportRequest& request) {
+    if (arg == "--json") return request.json = true;
+    if (arg == "--geojson") return request.geojson = true;
+    if (arg == "--html") return request.html = true;
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc > 1 && is_long_option(argv[1])) return answer_long_option(argv[1]);
-
     quarlo::RunOptions options;
-    for (int i = 1; i < argc; ++i) options.args.emplace_back(argv[i]);
+    // The output options lead; what follows them has its old meaning.
+    int first = 1;
+    while (first < argc && take_output_option(argv[first], options.exports)) ++first;
+    if (first < argc && is_long_option(argv[first])) return answer_long_option(argv[first]);
+
+    for (int i = first; i < argc; ++i) options.args.emplace_back(argv[i]);
     options.in = &std::cin;
     options.out = &std::cout;
     options.interactive = isatty(STDIN_FILENO) != 0;

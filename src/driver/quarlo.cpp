@@ -7,6 +7,7 @@
 #include "adjust/vobseqn.h"
 #include "driver/filasn.h"
 #include "core/stage_times.h"
+#include "export/exports.h"
 #include "geodesy/geodcat.h"
 #include "geodesy/stnadd.h"
 #include "input/tcntrl.h"
@@ -14,6 +15,7 @@
 #include "input/trlev1.h"
 #include "report/iocat3.h"
 #include "report/print.h"
+#include "results/collect_results.h"
 #include "results/station_lists.h"
 
 #include <istream>
@@ -79,6 +81,7 @@ void run_stages(RunContext& ctx, const std::vector<std::string>& args) {
     if (ctx.option.run_status == -9) return;
 
     tcntrl(ctx);
+    if (ctx.results.requested.any()) note_control_options(ctx);
     bool zone_ok = true;
     if (ctx.tmvals.zone_code != 0 && !geod00(ctx)) {
         report_unsupported_zone(ctx);
@@ -126,6 +129,8 @@ void run_stages(RunContext& ctx, const std::vector<std::string>& args) {
             }
         }
         if (completed) {
+            // Before the station lists re-use the station tables.
+            if (ctx.results.requested.any()) collect_results(ctx);
             StageTimer timer(ctx, "report");
             if (rec01.required_stage != 2) {
                 tnamsrt(ctx);
@@ -157,6 +162,7 @@ int run_quarlo(RunContext& ctx, const std::vector<std::string>& args) {
         ctx.files.unit10.close();
         auto& out = *ctx.console.out;
         out << "\n" << stop.console_message() << "\n\n" << std::flush;
+        write_exports(ctx, false);
         pause_console(ctx);
         return stop.exit_status();
     }
@@ -167,10 +173,12 @@ int run_quarlo(RunContext& ctx, const std::vector<std::string>& args) {
     if (ctx.option.run_status == -9) return kExitSetupFailed;
     if (ctx.reginf.data_error_flag == -1 || ctx.option.run_status == -1) {
         *ctx.console.out << "\n Errors in data\n\n" << std::flush;
+        write_exports(ctx, false);
         pause_console(ctx);
         return kExitDataErrors;
     }
-    return kExitOk;
+    // The data, map and picture outputs follow the complete report.
+    return write_exports(ctx, true);
 }
 
 int quarlo_main(const RunOptions& options) {
@@ -179,6 +187,7 @@ int quarlo_main(const RunOptions& options) {
     ctx->console.out = options.out;
     ctx->console.interactive = options.interactive;
     ctx->fixed_run_date = options.fixed_run_date;
+    ctx->results.requested = options.exports;
     ctx->stage_times_path = options.stage_times_path;
     return run_quarlo(*ctx, options.args);
 }

@@ -16,6 +16,7 @@ struct RunOptions {
     std::ostream* out = nullptr;   // console output
     bool interactive = false;      // console input is a terminal: the final pause waits
     std::string fixed_run_date;    // run date for the page heading; empty: today
+    ExportRequest exports;         // --json, --geojson, --html
     std::string stage_times_path;  // stage timings appended here; empty: none
 };
 

@@ -87,6 +87,14 @@ double mid_latitude(const RunContext& ctx, double e1, double n1, double e2, doub
 
 bool zone_supported(int zone_code) { return find_zone(zone_code) != nullptr; }
 
+bool zone_figure(int zone_code, double& a, double& inverse_flattening) {
+    const ZoneRange* r = find_zone(zone_code);
+    if (r == nullptr) return false;
+    a = r->a;
+    inverse_flattening = r->inverse_flattening;
+    return true;
+}
+
 bool geod00(RunContext& ctx) {
     TmvalsBlock& tm = ctx.tmvals;
     const ZoneRange* r = find_zone(tm.zone_code);

@@ -5,6 +5,7 @@
 #include "pelmo_routines/stations.h"
 #include "report/iocat3.h"
 #include "report/print.h"
+#include "results/residual.h"
 
 #include <array>
 #include <cmath>
@@ -87,7 +88,6 @@ public:
     void run();
 
 private:
-    float residual(const EquationRecord& e) const;
     void list_observation(int k);
     void constraint(int record, int code, double& kind_sum);
     void place_station(int position, const EqnStationRecord& st, bool to);
@@ -142,15 +142,6 @@ struct StationCountGuard {
     }
 };
 
-float ResidualAnalysis::residual(const EquationRecord& e) const {
-    float v = 0.0f;
-    for (std::size_t i = 0; i < 5; ++i)
-        if (e.unknown[i] != 0) v += e.coefficient[i] * ctx_.nearea.rhs(e.unknown[i]);
-    return v - e.misclosure;
-}
-
-float root_weight(float p) { return p > 0.0f ? std::sqrt(p) : 0.0f; }
-
 // Number (or label), fixed-station mark, name and pillar mark of a station.
 void ResidualAnalysis::place_station(int position, const EqnStationRecord& st, bool to) {
     int number = ctx_.stnfst.station_number(position);
@@ -173,7 +164,7 @@ void ResidualAnalysis::place_station(int position, const EqnStationRecord& st, b
 void ResidualAnalysis::list_observation(int k) {
     auto& unit1 = ctx_.files.unit1;
     EquationRecord e = read_equation(unit1, 1000 + k);
-    float v = residual(e);
+    float v = equation_residual(ctx_, e);
     float w = v * root_weight(e.weight);
     EqnStationRecord from = read_eqn_station(unit1, e.from_position);
     EqnStationRecord to = read_eqn_station(unit1, e.to_position);
@@ -209,7 +200,7 @@ void ResidualAnalysis::list_observation(int k) {
 
     ioc03(ctx_, k, 2, 4, 0);
     ioc05(ctx_, w, 97, 6, 3);
-    if (std::fabs(w) > 2.5f) ioc11(ctx_, "***", 104);
+    if (std::fabs(w) > kFlaggedStandardisedResidual) ioc11(ctx_, "***", 104);
     if (d != 0.0) ioc05(ctx_, d, 110, 6, -1);
     standardised_.add(w, 1.0f, 2.0f, 3.0f, 4.0f);
     standardised_ext_.update(w, k);

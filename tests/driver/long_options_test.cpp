@@ -98,3 +98,51 @@ TEST(LongOptions, OneLetterAndBareDashFormsKeepTheirMeaning) {
     EXPECT_EQ(later.status, 0);
     EXPECT_EQ(later.out, " Output file name: --help\n");
 }
+
+TEST(OutputOptions, LeadInAnyOrderAndLeaveTheRestOfTheCommandLineAsItWas) {
+    TempDir dir;
+    fs::create_directory("run");
+    write_file("run/net.dat", "01\n99\n"); // stage 1: no results stage
+    auto quiet = run_exe("--html --json -o net.dat");
+    EXPECT_EQ(quiet.status, 0);
+    EXPECT_EQ(quiet.out, " net.json not written: the run did not reach the results stage\n"
+                         " net.html not written: the run did not reach the results stage\n");
+    EXPECT_EQ(quiet.left, (Files{"net.dat", "net.prt"}));
+    const std::string report = read_file("run/net.prt");
+    fs::remove("run/net.prt");
+
+    auto all = run_exe("--geojson --json --html --json net.dat");
+    EXPECT_EQ(all.status, 0);
+    EXPECT_EQ(all.out, " Output file name: net.prt\n"
+                       " net.json not written: the run did not reach the results stage\n"
+                       " net.geojson not written: the run did not reach the results stage\n"
+                       " net.html not written: the run did not reach the results stage\n");
+    fs::remove("run/net.prt");
+
+    // The report does not change by a byte.
+    auto plain = run_exe("-o net.dat");
+    EXPECT_EQ(plain.status, 0);
+    EXPECT_EQ(read_file("run/net.prt"), report);
+}
+
+TEST(OutputOptions, OtherLongOptionsAfterThemAreAnsweredAsBefore) {
+    TempDir dir;
+    fs::create_directory("run");
+    write_file("run/net.dat", "01\n99\n");
+    auto bogus = run_exe("--json --bogus net.dat");
+    EXPECT_EQ(bogus.status, 2);
+    EXPECT_TRUE(starts_with(bogus.err, "Usage: quarlo [--json] [--geojson] [--html] ")) << bogus.err;
+    EXPECT_NE(bogus.err.find("'--bogus'"), std::string::npos);
+    EXPECT_EQ(bogus.left, Files{"net.dat"});
+
+    auto help = run_exe("--html --help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("--geojson"), std::string::npos);
+    EXPECT_EQ(help.left, Files{"net.dat"});
+
+    // Only leading options count: later, --json is the report's name.
+    auto later = run_exe("net.dat --json");
+    EXPECT_EQ(later.status, 0);
+    EXPECT_EQ(later.out, " Output file name: --json\n");
+    EXPECT_EQ(later.left, (Files{"--json", "net.dat"}));
+}

@@ -2,6 +2,7 @@
 // point and of the 12 km line come from tools/geodesy_reference.py (exact
 // Transverse Mercator, Vincenty's geodesic).
 #include "geodesy/geodcat.h"
+#include "geodesy/zone_context.h"
 
 #include <gtest/gtest.h>
 
@@ -14,12 +15,7 @@ namespace {
 constexpr double kD2R = 0.017453292519943;
 constexpr double kRad2Deg = 57.29577951308232;
 
-std::unique_ptr<RunContext> zone(int code) {
-    auto ctx = std::make_unique<RunContext>();
-    ctx->tmvals.zone_code = code;
-    EXPECT_TRUE(geod00(*ctx)) << code;
-    return ctx;
-}
+using test::zone;
 
 TEST(GeodZoneConstants, SixDegreeAnsZone56) {
     auto ctx = zone(56);

@@ -92,7 +92,8 @@ std::vector<std::string> TestRun::report() {
     return read_lines(report_path);
 }
 
-ProgramResult run_program(const std::vector<std::string>& args, const std::string& console_input) {
+ProgramResult run_program(const std::vector<std::string>& args, const std::string& console_input,
+                          ExportRequest exports) {
     std::istringstream in(console_input);
     std::ostringstream out;
     RunOptions options;
@@ -101,6 +102,7 @@ ProgramResult run_program(const std::vector<std::string>& args, const std::strin
     options.out = &out;
     options.interactive = false;
     options.fixed_run_date = " 8-Dec-2026";
+    options.exports = exports;
     ProgramResult result;
     result.status = quarlo_main(options);
     result.console = out.str();

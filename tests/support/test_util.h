@@ -58,6 +58,7 @@ struct ProgramResult {
     int status = 0;
     std::string console;
 };
-ProgramResult run_program(const std::vector<std::string>& args, const std::string& console_input = "");
+ProgramResult run_program(const std::vector<std::string>& args, const std::string& console_input = "",
+                          ExportRequest exports = {});
 
 } // namespace quarlo::test

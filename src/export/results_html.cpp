@@ -1,0 +1,372 @@
+// <job>.html: one self-contained page (inline SVG, no script) with the
+// network drawn to scale on the grid, fixed stations marked, each observed
+// line coloured by its standardised residual, each station's 95 % height
+// precision as a bar, and the summary of the adjustment.
+#include "export/exports.h"
+
+#include "export/text.h"
+#include "results/residual.h"
+
+#include <algorithm>
+#include <cmath>
+#include <charconv>
+#include <limits>
+#include <string_view>
+
+namespace quarlo {
+
+namespace {
+
+constexpr double kMapWidth = 900.0;  // pixels, at most
+constexpr double kMapHeight = 640.0; // pixels, at most
+constexpr double kLongestBar = 40.0; // pixels, for the largest 95 % value
+// Room around the stations: for the bars above and the labels to the right.
+constexpr double kLeft = 30.0, kRight = 90.0, kTop = 30.0 + kLongestBar, kBottom = 30.0;
+constexpr double kMinimumWidth = 760.0; // for the legend
+constexpr double kLegendHeight = 120.0;
+constexpr std::size_t kLargestListed = 10;
+
+// Colour classes of the standardised residual w.
+struct ResidualClass {
+    const char* colour;
+    const char* caption;
+};
+constexpr ResidualClass kUnsolved = {"#8c8c8c", "no residual"};
+constexpr ResidualClass kClasses[] = {
+    {"#1a9641", "|w| &lt; 1"},
+    {"#a6d96a", "1 &#8804; |w| &lt; 2"},
+    {"#fdae61", "2 &#8804; |w| &#8804; 2.5"},
+    {"#d7191c", "|w| &gt; 2.5 (flagged *** in the report)"},
+};
+
+const ResidualClass& residual_class(const ObservationResult& o) {
+    if (!o.standardised_residual) return kUnsolved;
+    const float w = std::fabs(*o.standardised_residual);
+    if (w > kFlaggedStandardisedResidual) return kClasses[3];
+    if (w >= 2.0f) return kClasses[2];
+    if (w >= 1.0f) return kClasses[1];
+    return kClasses[0];
+}
+
+std::string fixed(double value, int decimals) {
+    char text[64];
+    auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals).ptr;
+    return std::string(text, end);
+}
+
+std::string px(double value) { return fixed(value, 1); }
+
+bool is_line(const ObservationResult& o) {
+    return o.kind == ObservationKind::ZenithDistance || o.kind == ObservationKind::HeightDifference;
+}
+
+// The station as the report names it: its label, or its number.
+std::string station_id(const StationResult& s) {
+    return s.label ? html_text(*s.label) : std::to_string(s.number);
+}
+
+std::string station_id(const RunResults& r, int position) {
+    const StationResult* s = r.station(position);
+    return s ? station_id(*s) : std::string("?");
+}
+
+const char* kind_caption(ObservationKind kind) {
+    switch (kind) {
+    case ObservationKind::ZenithDistance: return "zenith distance";
+    case ObservationKind::HeightDifference: return "height difference";
+    case ObservationKind::HeightObservation: return "height observation";
+    case ObservationKind::RefractionConstraint: return "refraction constraint";
+    }
+    return "";
+}
+
+const char* residual_unit(ObservationKind kind) {
+    switch (kind) {
+    case ObservationKind::ZenithDistance: return "&#8243;";
+    case ObservationKind::HeightDifference:
+    case ObservationKind::HeightObservation: return " m";
+    case ObservationKind::RefractionConstraint: return " &#215; 0.001";
+    }
+    return "";
+}
+
+int residual_decimals(ObservationKind kind) { return kind == ObservationKind::ZenithDistance ? 1 : 3; }
+
+// The largest round length (1, 2 or 5 times a power of ten) not above x.
+double round_length(double x) {
+    if (!(x > 0.0)) return 0.0;
+    double p = std::pow(10.0, std::floor(std::log10(x)));
+    for (double m : {5.0, 2.0, 1.0})
+        if (m * p <= x) return m * p;
+    return p;
+}
+
+std::string length_caption(double metres) {
+    if (metres >= 1000.0) return fixed(metres / 1000.0, metres >= 10000.0 ? 0 : 1) + " km";
+    if (metres >= 1.0) return fixed(metres, 0) + " m";
+    if (metres >= 0.001) return fixed(metres * 1000.0, 0) + " mm";
+    return fixed(metres * 1000.0, 3) + " mm";
+}
+
+class Page {
+public:
+    explicit Page(const RunResults& r) : r_(r) {}
+    std::string build();
+
+private:
+    void head();
+    void summary();
+    void map();
+    void lines();
+    void bars();
+    void markers();
+    void legend(double top);
+    void largest();
+    void notes();
+
+    // Appends the parts, one after the other.
+    template <typename... Parts>
+    void put(const Parts&... parts) {
+        (out_.append(std::string_view(parts)), ...);
+    }
+    double x(const StationResult& s) const { return kLeft + (s.easting - min_e_) * scale_; }
+    double y(const StationResult& s) const { return kTop + (max_n_ - s.northing) * scale_; }
+
+    const RunResults& r_;
+    std::string out_;
+    double min_e_ = 0.0, max_n_ = 0.0, scale_ = 1.0, width_ = 0.0, height_ = 0.0;
+    double bar_scale_ = 0.0; // pixels per metre of the 95 % value
+    double largest_sd95_ = 0.0;
+};
+
+std::string Page::build() {
+    out_.reserve(4096 + 250 * r_.observations.size() + 400 * r_.stations.size());
+    head();
+    summary();
+    map();
+    largest();
+    notes();
+    out_ += "</body>\n</html>\n";
+    return std::move(out_);
+}
+
+void Page::head() {
+    const std::string job = html_text(r_.job_name);
+    out_ += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
+    out_ += "<title>QUARLO results: " + job + "</title>\n";
+    out_ += "<style>\n"
+            "body { font-family: sans-serif; margin: 1.5em; color: #222; }\n"
+            "table { border-collapse: collapse; margin: 0.5em 0 1.5em; }\n"
+            "th, td { border: 1px solid #bbb; padding: 0.2em 0.6em; text-align: left; }\n"
+            "td.n { text-align: right; font-variant-numeric: tabular-nums; }\n"
+            "svg { border: 1px solid #bbb; background: #fff; }\n"
+            "svg text { font-family: sans-serif; font-size: 11px; }\n"
+            "</style>\n</head>\n<body>\n";
+    out_ += "<h1>Network " + job + "</h1>\n";
+}
+
+void Page::summary() {
+    const ResultSummary& s = r_.summary;
+    auto row = [&](const std::string& caption, const std::string& value) {
+        out_ += "<tr><th>" + caption + "</th><td class=\"n\">" + value + "</td></tr>\n";
+    };
+    out_ += "<h2>Summary</h2>\n<table class=\"summary\">\n";
+    row("Stations", std::to_string(s.stations));
+    row("Fixed stations", std::to_string(s.fixed_stations));
+    row("Zenith distances", std::to_string(s.zenith_distances));
+    row("Height differences", std::to_string(s.height_differences));
+    if (s.height_observations != 0) row("Height observations", std::to_string(s.height_observations));
+    if (s.refraction_constraints != 0) row("Refraction observations", std::to_string(s.refraction_constraints));
+    row("Unknowns", std::to_string(s.unknowns));
+    row("Redundancy (degrees of freedom)", std::to_string(s.degrees_of_freedom));
+    if (s.equations > 0) row("Average redundancy number", fixed(static_cast<double>(s.degrees_of_freedom) / s.equations, 3));
+    row("Variance factor", s.variance_factor ? fixed(*s.variance_factor, 3) : std::string("not estimated"));
+    if (s.variance_factor_used) row("Variance factor used for the precisions", fixed(*s.variance_factor_used, 3));
+    out_ += "</table>\n";
+}
+
+void Page::map() {
+    out_ += "<h2>Network</h2>\n";
+    double min_e = std::numeric_limits<double>::infinity(), max_e = -min_e;
+    double min_n = min_e, max_n = max_e;
+    for (const auto& s : r_.stations) {
+        if (!s.has_coordinates) continue;
+        min_e = std::min(min_e, s.easting);
+        max_e = std::max(max_e, s.easting);
+        min_n = std::min(min_n, s.northing);
+        max_n = std::max(max_n, s.northing);
+        if (s.sd) largest_sd95_ = std::max(largest_sd95_, *s.sd95());
+    }
+    if (!(min_e <= max_e)) {
+        out_ += "<p>No station has coordinates: the network cannot be drawn.</p>\n";
+        return;
+    }
+    // One scale for both axes, grid north up.
+    const double de = max_e - min_e, dn = max_n - min_n;
+    const double inner_w = kMapWidth - kLeft - kRight, inner_h = kMapHeight - kTop - kBottom;
+    scale_ = 1.0;
+    if (de > 0.0 || dn > 0.0) scale_ = std::min(de > 0.0 ? inner_w / de : HUGE_VAL, dn > 0.0 ? inner_h / dn : HUGE_VAL);
+    min_e_ = min_e;
+    max_n_ = max_n;
+    width_ = std::max(de * scale_ + kLeft + kRight, kMinimumWidth);
+    height_ = dn * scale_ + kTop + kBottom;
+    bar_scale_ = largest_sd95_ > 0.0 ? kLongestBar / largest_sd95_ : 0.0;
+
+    const double total = height_ + kLegendHeight;
+    out_ += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + px(width_) + "\" height=\"" + px(total) +
+            "\" viewBox=\"0 0 " + px(width_) + " " + px(total) + "\" role=\"img\">\n";
+    out_ += "<title>Network " + html_text(r_.job_name) + " drawn to scale, grid north up</title>\n";
+    lines();
+    bars();
+    markers();
+    legend(height_);
+    out_ += "</svg>\n";
+}
+
+void Page::lines() {
+    // The worst lines are drawn last, over the others.
+    std::vector<const ObservationResult*> order;
+    for (const auto& o : r_.observations)
+        if (is_line(o)) order.push_back(&o);
+    auto size = [](const ObservationResult* o) {
+        return o->standardised_residual ? std::fabs(*o->standardised_residual) : -1.0f;
+    };
+    std::stable_sort(order.begin(), order.end(),
+                     [&](const ObservationResult* a, const ObservationResult* b) { return size(a) < size(b); });
+    out_ += "<g class=\"lines\" stroke-width=\"2\" stroke-linecap=\"round\">\n";
+    for (const ObservationResult* o : order) {
+        const StationResult* a = r_.station(o->from);
+        const StationResult* b = r_.station(o->to);
+        if (!a || !b || !a->has_coordinates || !b->has_coordinates) continue;
+        put("<line x1=\"", px(x(*a)), "\" y1=\"", px(y(*a)), "\" x2=\"", px(x(*b)), "\" y2=\"", px(y(*b)),
+            "\" stroke=\"", residual_class(*o).colour, "\"><title>", kind_caption(o->kind), " ",
+            std::to_string(o->number), ": ", station_id(*a), " to ", station_id(*b));
+        if (o->standardised_residual)
+            put(", v = ", fixed(*o->residual, residual_decimals(o->kind)), residual_unit(o->kind), ", w = ",
+                fixed(*o->standardised_residual, 3));
+        put("</title></line>\n");
+    }
+    out_ += "</g>\n";
+}
+
+void Page::bars() {
+    if (bar_scale_ <= 0.0) return;
+    out_ += "<g class=\"precision\" fill=\"#5e3c99\">\n";
+    for (const auto& s : r_.stations) {
+        if (!s.has_coordinates || !s.sd) continue;
+        const double sd95 = *s.sd95();
+        const double length = sd95 * bar_scale_;
+        out_ += "<rect x=\"" + px(x(s) + 6.0) + "\" y=\"" + px(y(s) - length) + "\" width=\"4\" height=\"" +
+                px(length) + "\"><title>" + station_id(s) + ": 95 % height precision " + fixed(sd95, 3) +
+                " m</title></rect>\n";
+    }
+    out_ += "</g>\n";
+}
+
+void Page::markers() {
+    out_ += "<g class=\"stations\">\n";
+    for (const auto& s : r_.stations) {
+        if (!s.has_coordinates) continue;
+        const double cx = x(s), cy = y(s);
+        std::string title = "<title>" + station_id(s) + " " + html_text(s.name) + ": height " + fixed(s.height, 3) + " m";
+        if (s.fixed) title += " (fixed)";
+        if (s.sd) title += ", sd " + fixed(*s.sd, 3) + " m";
+        title += "</title>";
+        if (s.fixed)
+            out_ += "<polygon class=\"fixed\" points=\"" + px(cx) + "," + px(cy - 7.0) + " " + px(cx - 6.0) + "," +
+                    px(cy + 5.0) + " " + px(cx + 6.0) + "," + px(cy + 5.0) + "\" fill=\"#000\">" + title +
+                    "</polygon>\n";
+        else
+            out_ += "<circle class=\"free\" cx=\"" + px(cx) + "\" cy=\"" + px(cy) +
+                    "\" r=\"4\" fill=\"#fff\" stroke=\"#000\" stroke-width=\"1.5\">" + title + "</circle>\n";
+        out_ += "<text x=\"" + px(cx + 8.0) + "\" y=\"" + px(cy + 12.0) + "\">" + station_id(s) + "</text>\n";
+    }
+    out_ += "</g>\n";
+}
+
+void Page::legend(double top) {
+    out_ += "<g class=\"legend\">\n";
+    double lx = kLeft, ly = top + 16.0;
+    auto entry = [&](const ResidualClass& c) {
+        out_ += "<line x1=\"" + px(lx) + "\" y1=\"" + px(ly - 4.0) + "\" x2=\"" + px(lx + 24.0) + "\" y2=\"" +
+                px(ly - 4.0) + "\" stroke=\"" + c.colour + "\" stroke-width=\"3\"/>\n";
+        out_ += "<text x=\"" + px(lx + 30.0) + "\" y=\"" + px(ly) + "\">" + c.caption + "</text>\n";
+        ly += 16.0;
+    };
+    out_ += "<text x=\"" + px(lx) + "\" y=\"" + px(ly) + "\" font-weight=\"bold\">Standardised residual w</text>\n";
+    ly += 16.0;
+    for (const auto& c : kClasses) entry(c);
+    if (!r_.summary.solved) entry(kUnsolved);
+
+    // Scale bar: a round length of at most a quarter of the drawing.
+    double sx = 290.0, sy = top + 16.0;
+    out_ += "<text x=\"" + px(sx) + "\" y=\"" + px(sy) + "\" font-weight=\"bold\">Scale (grid north up)</text>\n";
+    const double length = round_length((kMinimumWidth / 4.0) / scale_);
+    if (length > 0.0) {
+        const double w = length * scale_;
+        out_ += "<rect class=\"scale-bar\" x=\"" + px(sx) + "\" y=\"" + px(sy + 8.0) + "\" width=\"" + px(w) +
+                "\" height=\"4\" fill=\"#000\"/>\n";
+        out_ += "<text x=\"" + px(sx) + "\" y=\"" + px(sy + 26.0) + "\">" + length_caption(length) + "</text>\n";
+    }
+    out_ += "<polygon points=\"" + px(sx) + "," + px(sy + 60.0) + " " + px(sx + 8.0) + "," + px(sy + 40.0) + " " +
+            px(sx + 16.0) + "," + px(sy + 60.0) + "\" fill=\"#000\"/><text x=\"" + px(sx + 22.0) + "\" y=\"" +
+            px(sy + 58.0) + "\">N</text>\n";
+    out_ += "<polygon points=\"" + px(sx + 60.0) + "," + px(sy + 48.0) + " " + px(sx + 66.0) + "," + px(sy + 36.0) +
+            " " + px(sx + 72.0) + "," + px(sy + 48.0) + "\" fill=\"#000\"/><text x=\"" + px(sx + 78.0) + "\" y=\"" +
+            px(sy + 47.0) + "\">fixed station</text>\n";
+    out_ += "<circle cx=\"" + px(sx + 66.0) + "\" cy=\"" + px(sy + 58.0) +
+            "\" r=\"4\" fill=\"#fff\" stroke=\"#000\" stroke-width=\"1.5\"/><text x=\"" + px(sx + 78.0) + "\" y=\"" +
+            px(sy + 62.0) + "\">adjusted station</text>\n";
+
+    // Precision bar: a round 95 % value near the largest.
+    if (bar_scale_ > 0.0) {
+        const double reference = round_length(largest_sd95_);
+        const double h = reference * bar_scale_;
+        const double bx = sx + 230.0, by = sy + 60.0;
+        out_ += "<rect class=\"bar-key\" x=\"" + px(bx) + "\" y=\"" + px(by - h) + "\" width=\"4\" height=\"" + px(h) +
+                "\" fill=\"#5e3c99\"/><text x=\"" + px(bx + 10.0) + "\" y=\"" + px(by) +
+                "\">95 % height precision " + length_caption(reference) + "</text>\n";
+    }
+    out_ += "</g>\n";
+}
+
+void Page::largest() {
+    std::vector<const ObservationResult*> worst;
+    for (const auto& o : r_.observations)
+        if (o.standardised_residual) worst.push_back(&o);
+    out_ += "<h2>Largest standardised residuals</h2>\n";
+    if (worst.empty()) {
+        out_ += "<p>No residuals were computed.</p>\n";
+        return;
+    }
+    std::stable_sort(worst.begin(), worst.end(), [](const ObservationResult* a, const ObservationResult* b) {
+        return std::fabs(*a->standardised_residual) > std::fabs(*b->standardised_residual);
+    });
+    if (worst.size() > kLargestListed) worst.resize(kLargestListed);
+    out_ += "<table class=\"largest\">\n<tr><th>Observation</th><th>Kind</th><th>From</th><th>To</th>"
+            "<th>Residual</th><th>w</th></tr>\n";
+    for (const ObservationResult* o : worst) {
+        const StationResult* to = r_.station(o->to);
+        out_ += "<tr><td class=\"n\">" + std::to_string(o->number) + "</td><td>" + kind_caption(o->kind) +
+                "</td><td>" + station_id(r_, o->from) + "</td><td>" + (to ? station_id(*to) : std::string()) +
+                "</td><td class=\"n\">" + fixed(*o->residual, residual_decimals(o->kind)) + residual_unit(o->kind) +
+                "</td><td class=\"n\">" + fixed(*o->standardised_residual, 3) + "</td></tr>\n";
+    }
+    out_ += "</table>\n";
+}
+
+void Page::notes() {
+    std::string missing;
+    for (const auto& s : r_.stations)
+        if (!s.has_coordinates) missing += (missing.empty() ? "" : ", ") + station_id(s);
+    if (!missing.empty()) out_ += "<p class=\"note\">Stations without coordinates, not drawn: " + missing + ".</p>\n";
+    if (!r_.summary.inverse)
+        out_ += "<p class=\"note\">The height precisions were not computed (they need analysis option 1 or "
+                "more): no precision bars.</p>\n";
+}
+
+} // namespace
+
+std::string results_html(const RunResults& r) { return Page(r).build(); }
+
+} // namespace quarlo

@@ -1,0 +1,93 @@
+// Writing the outputs asked for: which are written, the console line for
+// each one that is not, and a file that cannot be written.
+#include "export/exports.h"
+#include "export/sample_results.h"
+#include "support/test_util.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace quarlo {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempDir;
+using test::TestRun;
+
+void prepare(TestRun& run, const std::string& job, ExportRequest asked) {
+    RunContext& ctx = run.c();
+    ctx.names.job_name.set(job);
+    ctx.option.run_status = 2;
+    ctx.results = test::sample_results();
+    ctx.results.requested = asked;
+}
+
+TEST(WriteExports, WritesEachOutputAskedForBesideTheReport) {
+    TempDir dir;
+    TestRun run;
+    prepare(run, "net", {true, false, true});
+    EXPECT_EQ(write_exports(run.c(), true), kExitOk);
+    EXPECT_EQ(run.out.str(), "");
+    EXPECT_EQ(dir.files(), (std::vector<std::string>{"net.html", "net.json"}));
+    EXPECT_EQ(test::read_file("net.json"), results_json(run.c().results));
+}
+
+TEST(WriteExports, AFileThatCannotBeWrittenIsAnErrorAndTheOthersAreStillWritten) {
+    TempDir dir;
+    fs::create_directory("net.geojson"); // a directory in the way
+    TestRun run;
+    prepare(run, "net", {true, true, true});
+    EXPECT_EQ(write_exports(run.c(), true), kExitOutputFailed);
+    EXPECT_EQ(run.out.str(), " Unable to write output file net.geojson: Is a directory\n");
+    EXPECT_TRUE(fs::is_regular_file("net.json"));
+    EXPECT_TRUE(fs::is_regular_file("net.html"));
+
+    TestRun missing;
+    prepare(missing, "nowhere/net", {true, false, false});
+    EXPECT_EQ(write_exports(missing.c(), true), kExitOutputFailed);
+    EXPECT_EQ(missing.out.str(), " Unable to write output file nowhere/net.json: No such file or directory\n");
+}
+
+TEST(WriteExports, NoMapForALocalGridOrAZoneWithoutAWayToWgs84) {
+    TempDir dir;
+    TestRun local;
+    prepare(local, "net", {false, true, false});
+    local.c().results.wgs84 = false;
+    local.c().results.options.zone_code = 0;
+    EXPECT_EQ(write_exports(local.c(), true), kExitOk);
+    EXPECT_EQ(local.out.str(), " net.geojson not written: the network is on a local grid\n");
+
+    TestRun wgs72;
+    prepare(wgs72, "net", {false, true, false});
+    wgs72.c().results.wgs84 = false;
+    wgs72.c().results.options.zone_code = 755;
+    EXPECT_EQ(write_exports(wgs72.c(), true), kExitOk);
+    EXPECT_EQ(wgs72.out.str(), " net.geojson not written: zone 755 has no transformation to WGS84\n");
+    EXPECT_EQ(dir.files(), std::vector<std::string>{});
+}
+
+TEST(WriteExports, NothingWithoutResultsOrAfterAFailedRun) {
+    TempDir dir;
+    TestRun early;
+    prepare(early, "net", {true, false, true});
+    early.c().results.complete = false;
+    EXPECT_EQ(write_exports(early.c(), true), kExitOk);
+    EXPECT_EQ(early.out.str(), " net.json not written: the run did not reach the results stage\n"
+                               " net.html not written: the run did not reach the results stage\n");
+
+    TestRun failed;
+    prepare(failed, "net", {false, true, false});
+    EXPECT_EQ(write_exports(failed.c(), false), kExitOk);
+    EXPECT_EQ(failed.out.str(), " net.geojson not written: the run failed\n");
+
+    TestRun abandoned; // set-up failed: no report, nothing said
+    prepare(abandoned, "net", {true, true, true});
+    abandoned.c().option.run_status = -9;
+    EXPECT_EQ(write_exports(abandoned.c(), false), kExitOk);
+    EXPECT_EQ(abandoned.out.str(), "");
+    EXPECT_EQ(dir.files(), std::vector<std::string>{});
+}
+
+} // namespace
+} // namespace quarlo
