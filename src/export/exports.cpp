@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <future>
+#include <vector>
 #include <ostream>
 
 namespace quarlo {
@@ -49,6 +51,16 @@ int write_exports(RunContext& ctx, bool run_succeeded) {
         {asked.html, ".html", results_html, false},
     };
 
+    // The texts are independent readings of the same results: they are
+    // composed side by side, then written in order.
+    auto wanted = [&](const Output& o) {
+        return o.asked && run_succeeded && r.complete && (!o.needs_wgs84 || r.wgs84);
+    };
+    std::vector<std::future<std::string>> texts;
+    for (const Output& o : outputs)
+        if (wanted(o)) texts.push_back(std::async(std::launch::async, o.text, std::cref(r)));
+    std::size_t next_text = 0;
+
     int status = kExitOk;
     for (const Output& o : outputs) {
         if (!o.asked) continue;
@@ -69,7 +81,7 @@ int write_exports(RunContext& ctx, bool run_succeeded) {
                         << " has no transformation to WGS84\n";
             continue;
         }
-        if (int error = write_whole_file(name, o.text(r)); error != 0) {
+        if (int error = write_whole_file(name, texts[next_text++].get()); error != 0) {
             console << " Unable to write output file " << name << ": " << std::strerror(error) << "\n";
             status = kExitOutputFailed;
         }
