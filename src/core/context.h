@@ -258,6 +258,9 @@ struct NeareaBlock {
     SegmentCursor inverse;
     Table<float, kMaxUnknowns> rhs;
     std::int32_t failing_row = 0;
+    // The vector holds this pass's corrections (false while it holds the
+    // reduced right-hand side of a pass that forms no solution).
+    bool solved = false;
 };
 
 constexpr int kBlockWords = 512;

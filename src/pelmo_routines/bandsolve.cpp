@@ -171,6 +171,7 @@ bool factorise(RunContext& ctx, bool inverse_factor, bool back_substitute) {
     }
 
     if (back_substitute) {
+        ne.solved = true;
         // Backwards from just after the last row.
         ne.normal = row_k;
         ne.normal.first_block = ne.normal.last_block;
@@ -195,11 +196,13 @@ bool factorise(RunContext& ctx, bool inverse_factor, bool back_substitute) {
 } // namespace
 
 void nsolve(RunContext& ctx) {
+    ctx.nearea.solved = ctx.numbrs.matrix_size <= 0;
     if (ctx.numbrs.matrix_size <= 0) return;
     factorise(ctx, false, true);
 }
 
 void nsoln(RunContext& ctx) {
+    ctx.nearea.solved = ctx.numbrs.matrix_size <= 0;
     if (ctx.numbrs.matrix_size <= 0) return;
     factorise(ctx, true, analysis_option(ctx) < 4);
 }

@@ -50,7 +50,7 @@ private:
 
 void Collector::run() {
     const int status = ctx_.option.run_status;
-    solved_ = status < 5;
+    solved_ = ctx_.nearea.solved;
     inverse_ = status >= 2 && ctx_.numbrs.matrix_size > 0;
     if (inverse_) factor_ = variance_factor_used(ctx_);
     r_.job_name = trim_name(ctx_.names.job_name.str());

@@ -72,9 +72,9 @@ void precis(RunContext& ctx) {
 
 void precis(RunContext& ctx, const InverseDiagonal& q) {
     const float factor = variance_factor_used(ctx);
-    // Above analysis option 3 the solution vector was never solved: the
-    // heights stand as they are.
-    const bool solved = ctx.option.run_status < 5;
+    // Without a solution (analysis options 4 and 5) the heights stand as
+    // they are.
+    const bool solved = ctx.nearea.solved;
     for (int i = 1; i <= ctx.numbrs.number_of_stations; ++i) {
         EqnStationRecord e = read_eqn_station(ctx.files.unit1, i);
         station_fields(ctx, e);

@@ -108,9 +108,7 @@ void slnwt(RunContext& ctx) {
 void adjrot(RunContext& ctx) {
     auto& rot = ctx.rotation;
     const int n = ctx.numbrs.matrix_size;
-    // Under analysis options 4 and 5 the last pass forms no solution: the
-    // vector then holds the reduced right-hand side, not corrections.
-    const bool solved = !(ctx.option.run_status >= 5 && ctx.rec01.iterations_left == 0);
+    const bool solved = ctx.nearea.solved;
     rot.phi_correction = solved ? ctx.nearea.rhs(n - 1) / 100.0f : 0.0f;
     rot.omega_correction = solved ? ctx.nearea.rhs(n) / 100.0f : 0.0f;
     ioc18(ctx, rot.phi, 10, 3, -1);

@@ -32,6 +32,7 @@ struct LoopRun : AnalysisRun {
     LoopRun() {
         auto& ctx = c();
         ctx.option.run_status = 3; // analysis option 2
+        ctx.nearea.solved = true;
         ctx.option.precision_option = 1;
         ctx.factor.variance_factor = 4.0f / 3.0f; // as the residual analysis left it
         eqn = {numbered_station(1, kFixed, 0, 100.0f, 1000.0, 2000.0, "TRIG ALPHA"),
@@ -124,6 +125,7 @@ TEST(CollectResults, WithoutTheInverseNoPrecisionsAndWithoutASolutionNoResiduals
 
     LoopRun unsolved;
     unsolved.c().option.run_status = 5; // analysis option 4: nothing back-substituted
+    unsolved.c().nearea.solved = false;
     unsolved.collect();
     const RunResults& u = unsolved.c().results;
     EXPECT_FALSE(u.summary.solved);
@@ -134,79 +136,6 @@ TEST(CollectResults, WithoutTheInverseNoPrecisionsAndWithoutASolutionNoResiduals
     // The precisions use the factor 1 without a residual analysis.
     EXPECT_FLOAT_EQ(*u.summary.variance_factor_used, 1.0f);
     EXPECT_NEAR(*u.stations[1].sd, std::sqrt(2.0 / 120000.0), 1e-8);
-}
-
-// A fixed station with its own refraction coefficient (unknown 1), a free
-// station (unknown 2) and the two rotation parameters (unknowns 3 and 4),
-// in label mode in zone 856.
-TEST(CollectResults, RefractionCoefficientsRotationLabelsAndWgs84Positions) {
-    AnalysisRun run;
-    auto& ctx = run.c();
-    ctx.rec01.label_mode = 1;
-    ctx.option.run_status = 2; // analysis option 1
-    ctx.option.refraction_option = 1;
-    ctx.option.rotation_option = 2;
-    ctx.option.precision_option = 0; // a-priori precisions: F = 1
-    ctx.tmvals.zone_code = 856;
-    ASSERT_TRUE(geod00(ctx));
-    run.label(7, "TS ALPHA");
-    run.label(8, "BM <8>");
-    run.eqn = {numbered_station(7, kFixed, 1, 100.0f, 332795.4917, 6291830.8611, "ALPHA"),
-               numbered_station(8, kHeightGiven, 2, 50.0f, 333295.4917, 6291830.8611, "EIGHT")};
-    run.zeniths = {test::zenith_k(1007, 8, 0.067f)}; // K as the adjusted values left it
-    run.zeniths[0].instrument_height = 1.5f;
-    run.zeniths[0].target_height = 2.0f;
-    run.lay_out();
-    run.counts(1, 0, 0, 1);
-    run.equation(1, {0, 1, 2}, {0.0f, -0.5f, -40.0f}, 3.0f, 0.04f, 1, 2, 1, 500.0);
-    run.equation(2, {1}, {1.0f}, 0.0f, 0.01f, 1); // the refraction constraint
-    run.solution({2.0f, 0.05f, 0.1f, -0.2f});
-    ctx.rotation = {0.011f, -0.002f, 0.001f, -0.002f};
-    collect_results(ctx, inverse({{{1, 1}, 4.0f}, {{2, 2}, 1e-4f}, {{3, 3}, 0.25f}, {{4, 4}, 0.16f}}));
-    const RunResults& r = ctx.results;
-
-    ASSERT_EQ(r.stations.size(), 2u);
-    EXPECT_EQ(*r.stations[0].label, "TS ALPHA");
-    EXPECT_EQ(*r.stations[1].label, "BM <8>");
-    EXPECT_FALSE(r.stations[0].correction); // a fixed height, though it has an unknown
-    EXPECT_FLOAT_EQ(r.stations[1].height, 50.05f);
-    EXPECT_NEAR(*r.stations[1].sd, 0.01, 1e-7);
-    // tools/wgs84_reference.py: zone 856 at (332795.4917, 6291830.8611).
-    EXPECT_TRUE(r.wgs84);
-    EXPECT_NEAR(*r.stations[0].longitude, 151.19999999963641, 1e-8);
-    EXPECT_NEAR(*r.stations[0].latitude, -33.500000000302297, 1e-8);
-
-    ASSERT_EQ(r.observations.size(), 2u);
-    const ObservationResult& z = r.observations[0];
-    EXPECT_EQ(z.kind, ObservationKind::ZenithDistance);
-    EXPECT_EQ(z.setup, 1);
-    EXPECT_NEAR(*z.as_given, 1.5 * 180.0 / 3.141592653589793, 1e-12);
-    // Reduced to the marks over 500 m: 1.5 + 0.5 sin^2(1.5) / 500 radians;
-    // computed: 3 seconds less.
-    EXPECT_NEAR(*z.observed, 86.00067835528245, 1e-12);
-    EXPECT_NEAR(*z.computed, 85.9998450219491, 1e-12);
-    // v = -0.5 x 2 - 40 x 0.05 - 3 = -6 seconds; w = v x 0.2.
-    EXPECT_FLOAT_EQ(*z.residual, -6.0f);
-    EXPECT_FLOAT_EQ(*z.standardised_residual, -1.2f);
-    // r = 1 - 0.04 (0.25 x 4 + 1600 x 1e-4) = 0.9536
-    EXPECT_NEAR(*z.redundancy_number, 0.9536, 1e-6);
-    EXPECT_EQ(r.observations[1].kind, ObservationKind::RefractionConstraint);
-    EXPECT_EQ(r.observations[1].unknown, 1);
-
-    ASSERT_EQ(r.refraction.size(), 1u);
-    const RefractionResult& k = r.refraction[0];
-    EXPECT_EQ(k.unknown, 1);
-    EXPECT_EQ(k.station, 1);
-    EXPECT_EQ(k.observation, 1);
-    EXPECT_FLOAT_EQ(k.k, 0.067f);
-    EXPECT_FLOAT_EQ(*k.correction, 0.002f);
-    EXPECT_FLOAT_EQ(*k.sd, 0.002f);
-
-    ASSERT_TRUE(r.rotation);
-    EXPECT_FLOAT_EQ(r.rotation->phi, 0.011f);
-    EXPECT_FLOAT_EQ(r.rotation->omega_correction, -0.002f);
-    EXPECT_FLOAT_EQ(*r.rotation->phi_sd, 0.005f);
-    EXPECT_FLOAT_EQ(*r.rotation->omega_sd, 0.004f);
 }
 
 } // namespace

@@ -35,6 +35,7 @@ TEST(Precis, NumberModeOneCoefficientPerObservation) {
     AnalysisRun r;
     auto& ctx = r.c();
     ctx.option.run_status = 3;
+    ctx.nearea.solved = true;
     ctx.option.precision_option = 1;
     ctx.option.refraction_option = 3;
     ctx.factor.variance_factor = 2.25f;
