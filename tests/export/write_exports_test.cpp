@@ -33,22 +33,6 @@ TEST(WriteExports, WritesEachOutputAskedForBesideTheReport) {
     EXPECT_EQ(test::read_file("net.json"), results_json(run.c().results));
 }
 
-TEST(WriteExports, AFileThatCannotBeWrittenIsAnErrorAndTheOthersAreStillWritten) {
-    TempDir dir;
-    fs::create_directory("net.geojson"); // a directory in the way
-    TestRun run;
-    prepare(run, "net", {true, true, true});
-    EXPECT_EQ(write_exports(run.c(), true), kExitOutputFailed);
-    EXPECT_EQ(run.out.str(), " Unable to write output file net.geojson: Is a directory\n");
-    EXPECT_TRUE(fs::is_regular_file("net.json"));
-    EXPECT_TRUE(fs::is_regular_file("net.html"));
-
-    TestRun missing;
-    prepare(missing, "nowhere/net", {true, false, false});
-    EXPECT_EQ(write_exports(missing.c(), true), kExitOutputFailed);
-    EXPECT_EQ(missing.out.str(), " Unable to write output file nowhere/net.json: No such file or directory\n");
-}
-
 TEST(WriteExports, NoMapForALocalGridOrAZoneWithoutAWayToWgs84) {
     TempDir dir;
     TestRun local;

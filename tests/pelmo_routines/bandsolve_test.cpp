@@ -353,35 +353,5 @@ TEST(BandSolve, ListsTheNormalEquationsAndTheInverse) {
     EXPECT_EQ(std::vector<std::string>(lines.begin() + 6, lines.end()), expected);
 }
 
-TEST(BandSolve, ListsTheInverse) {
-    StoreRun s(3, 1, 3);
-    ASSERT_TRUE(size_block_stores(s.c()));
-    s.write_rows(kHandN);
-    s.set_rhs(kHandU);
-    nsoln(s.c());
-    isoln(s.c());
-    s.c().matbuf.print_flag = 0;
-    mprint(s.c());
-    auto lines = s.run.report();
-    std::vector<std::string> expected = {
-        " ",
-        line132({{60, "INVERSE MATRIX"}}),
-        " ",
-        " ",
-        line132({{5, "ROW NUMBER"}, {17, "    1"}}),
-        line132({{1, "       0.328125"}, {17, "      -0.156250"}, {33, "       0.062500"}}),
-        " ",
-        " ",
-        line132({{5, "ROW NUMBER"}, {17, "    2"}}),
-        line132({{1, "       0.312500"}, {17, "      -0.125000"}}),
-        " ",
-        " ",
-        line132({{5, "ROW NUMBER"}, {17, "    3"}}),
-        line132({{1, "       0.250000"}}),
-    };
-    ASSERT_GE(lines.size(), 6 + expected.size());
-    EXPECT_EQ(std::vector<std::string>(lines.begin() + 6, lines.end()), expected);
-}
-
 } // namespace
 } // namespace quarlo::test

@@ -264,51 +264,6 @@ TEST(BlockStore, InverseElementsAreFoundByPosition) {
     EXPECT_EQ(inverse_element(s.c(), 150, 150), inverse[149][0]);
 }
 
-TEST(BlockStore, PagedBlocksKeepTheirLastWords) {
-    // Both stores paged through 3 slots over 40 blocks: parts of blocks
-    // written and read in sweeps and in a scattered order, with flushes,
-    // checked word for word against a plain copy of every block.
-    for (bool normal : {true, false}) {
-        StoreRun s(1, 0, 2, 3);
-        ASSERT_TRUE(size_block_stores(s.c()));
-        s.c().matbuf.normal_block_count = 40;
-        s.c().matbuf.inverse_block_count = 40;
-        auto io = normal ? ioblk : ioinv;
-        std::vector<std::vector<float>> model(41, std::vector<float>(512, 0.0f));
-        std::vector<float> buffer(512);
-        unsigned state = 12345;
-        auto next = [&state](unsigned range) {
-            state = state * 1103515245u + 12345u;
-            return (state >> 8) % range;
-        };
-        for (int step = 0; step < 6000; ++step) {
-            int block, first, last, mode;
-            if (step % 1000 < 160) { // sweeps: forward writes, then forward reads
-                block = step % 40 + 1;
-                first = 1;
-                last = 512;
-                mode = step % 1000 < 80 ? 2 : 1;
-            } else {
-                block = static_cast<int>(next(40)) + 1;
-                first = static_cast<int>(next(512)) + 1;
-                last = first + static_cast<int>(next(static_cast<unsigned>(513 - first)));
-                mode = static_cast<int>(next(2)) + 1;
-            }
-            auto& words = model[static_cast<std::size_t>(block)];
-            if (mode == 2) {
-                for (int t = first; t <= last; ++t) buffer[static_cast<std::size_t>(t - first)] = step + t / 1024.0f;
-                io(s.c(), 2, block, buffer.data(), first, last);
-                std::copy(buffer.begin(), buffer.begin() + (last - first + 1), words.begin() + (first - 1));
-            } else {
-                io(s.c(), 1, block, buffer.data(), first, last);
-                ASSERT_TRUE(std::equal(buffer.begin(), buffer.begin() + (last - first + 1), words.begin() + (first - 1)))
-                    << (normal ? "normal" : "inverse") << " store, step " << step << ", block " << block;
-            }
-            if (step % 700 == 699) io(s.c(), 3, 0, nullptr, 0, 0);
-        }
-    }
-}
-
 TEST(BlockStore, BlocksNeverWrittenReadAsZeros) {
     std::vector<float> w(512, 7.0f);
     StoreRun s(100, 20, 2, 4); // paged: a record beyond the file's end

@@ -136,40 +136,6 @@ TEST(Finalv, SecondIterationCarriesTheMisclosures) {
     EXPECT_EQ(read_lines("NET1.stn"), (std::vector<std::string>{kAlpha, kBravo, kCharlie}));
 }
 
-// Stations named only by observations are found in the adjusted station
-// file by a later run.
-TEST(Finalv, AdjustedStationFileReadsBack) {
-    NumberNetwork r;
-    r.c().option.station_file_option = 1;
-    r.iteration(1, 1);
-    adjust(r);
-
-    TestRun later;
-    later.open_report("later.prt");
-    auto& ctx = later.c();
-    ctx.names.job_name.set("NET1");
-    ASSERT_TRUE(ctx.files.unit9.open("later09.wrk", kObsRecordLength));
-    write_station(ctx.files.unit9, 1, station(10, kFixed, 100.0f, 1000.0, 2000.0, "ALPHA"));
-    write_zenith(ctx.files.unit9, 2, zenith(10, 20, 1.5));
-    write_zenith(ctx.files.unit9, 3, zenith(10, 30, 1.5));
-    ctx.numbrs.number_of_stations = 1;
-    ctx.numbrs.number_of_zenith_distances = 2;
-    ctx.numbrs.number_of_observations = 2;
-    stnadd(ctx);
-
-    ASSERT_EQ(ctx.numbrs.number_of_stations, 3);
-    StationRecord b = read_station(ctx.files.unit9, 2), d = read_station(ctx.files.unit9, 3);
-    EXPECT_EQ(b.number, 20);
-    EXPECT_EQ(b.status, kHeightGiven);
-    EXPECT_EQ(b.easting, 1300.0);
-    EXPECT_EQ(b.northing, 2400.0);
-    EXPECT_EQ(b.height, 105.262f);
-    EXPECT_EQ(b.name.str(), "BRAVO               ");
-    EXPECT_EQ(d.number, 30);
-    EXPECT_EQ(d.height, 98.079f);
-    EXPECT_EQ(d.coordinates_flag, 1);
-}
-
 // Label mode, one K for the network with rotation parameters carried (the
 // K is the unknown before the two rotation parameters); a negative easting,
 // an easting of exactly 0.0001, and values too wide for the file's columns.
