@@ -2,29 +2,36 @@
 
 #include "export/text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
 namespace quarlo {
 
-Json json_number(float value) {
-    if (!std::isfinite(value)) return Json(nullptr);
-    char text[32];
-    auto written = std::to_chars(text, text + sizeof text, value);
-    double decimal = 0.0;
-    std::from_chars(text, written.ptr, decimal);
-    return Json(decimal);
+JsonWriter::JsonWriter(std::size_t expected_size) : writer_(buffer_) { buffer_.Reserve(expected_size); }
+
+template <typename T>
+void JsonWriter::shortest(T value) {
+    if (!std::isfinite(value)) {
+        writer_.Null();
+        return;
+    }
+    char text[40];
+    char* end = std::to_chars(text, text + 32, value).ptr;
+    if (std::none_of(text, end, [](char c) { return c == '.' || c == 'e'; })) {
+        *end++ = '.';
+        *end++ = '0';
+    }
+    writer_.RawValue(text, static_cast<std::size_t>(end - text), rapidjson::kNumberType);
 }
 
-Json json_number(double value) { return std::isfinite(value) ? Json(value) : Json(nullptr); }
+void JsonWriter::number(float value) { shortest(value); }
+void JsonWriter::number(double value) { shortest(value); }
 
-Json json_array(std::size_t elements) {
-    Json j = Json::array();
-    j.get_ref<Json::array_t&>().reserve(elements);
-    return j;
+void JsonWriter::text(std::string_view bytes) {
+    const std::string utf8 = valid_utf8(bytes);
+    writer_.String(utf8.data(), static_cast<rapidjson::SizeType>(utf8.size()));
 }
-
-Json json_text(std::string_view bytes) { return Json(valid_utf8(bytes)); }
 
 const char* kind_name(ObservationKind kind) {
     switch (kind) {
@@ -36,10 +43,16 @@ const char* kind_name(ObservationKind kind) {
     return "";
 }
 
-void add_station_identity(Members& j, const StationResult& s) {
-    j.add("number", s.number);
-    j.add("label", s.label ? json_text(*s.label) : Json(nullptr));
-    j.add("name", json_text(s.name));
+void write_station_identity(JsonWriter& j, const StationResult& s) {
+    j.key("number");
+    j.integer(s.number);
+    j.key("label");
+    if (s.label)
+        j.text(*s.label);
+    else
+        j.null();
+    j.key("name");
+    j.text(s.name);
 }
 
 } // namespace quarlo

@@ -1,54 +1,87 @@
-// Values of the results model as JSON values, shared by the JSON and GeoJSON
-// writers.
+// The writer of the data and map outputs: RapidJSON's streaming writer,
+// which writes each value as it is given and builds no tree, with the
+// program's own rules for numbers and texts.
 #pragma once
 
 #include "core/run_results.h"
 
-#include <nlohmann/json.hpp>
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
 
+#include <cstddef>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace quarlo {
 
-using Json = nlohmann::ordered_json;
-
-// A value held in single precision: the shortest decimal that reads back as
-// the same single-precision value, so 50.123f is written 50.123. Values
-// that are not finite are null.
-Json json_number(float value);
-Json json_number(double value);
-template <typename T>
-Json json_number(const std::optional<T>& value) {
-    return value ? json_number(*value) : Json(nullptr);
-}
-
-// An object built member by member, in order, with room for `room`
-// members from the start: the names are the writers' own and distinct, so
-// none is looked for before it is added.
-class Members {
+class JsonWriter {
 public:
-    explicit Members(std::size_t room = 8) { members_.reserve(room); }
-    Members& add(const char* name, Json value) {
-        members_.emplace_back(name, std::move(value));
-        return *this;
+    // `expected_size` (bytes) is room reserved for the text from the start.
+    explicit JsonWriter(std::size_t expected_size = 4096);
+
+    void start_object() { writer_.StartObject(); }
+    void end_object() { writer_.EndObject(); }
+    void start_array() { writer_.StartArray(); }
+    void end_array() { writer_.EndArray(); }
+    void key(std::string_view name) { writer_.Key(name.data(), static_cast<rapidjson::SizeType>(name.size())); }
+
+    void null() { writer_.Null(); }
+    void boolean(bool value) { writer_.Bool(value); }
+    void integer(int value) { writer_.Int(value); }
+    // A value held in single precision is written as the shortest decimal
+    // that reads back as the same single-precision value (50.123f as
+    // 50.123), one held in double precision as the shortest that reads
+    // back as the same double. Both keep a decimal point or an exponent, so
+    // 600.0f is 600.0. Values that are not finite are null.
+    void number(float value);
+    void number(double value);
+    template <typename T>
+    void number(const std::optional<T>& value) {
+        if (value)
+            number(*value);
+        else
+            null();
     }
-    Json json() { return Json(std::move(members_)); }
+    // Text of the input (labels, names) as a string of valid UTF-8.
+    void text(std::string_view bytes);
+    // A string the program itself composed (plain ASCII).
+    void word(std::string_view ascii) { writer_.String(ascii.data(), static_cast<rapidjson::SizeType>(ascii.size())); }
+    // A complete JSON value written by another JsonWriter.
+    void value(std::string_view json, rapidjson::Type type) {
+        writer_.RawValue(json.data(), json.size(), type);
+    }
+
+    // A member of the object being written: its name, then its value.
+    template <typename T>
+    void member(std::string_view name, const T& v) {
+        key(name);
+        put(v);
+    }
+
+    // The text written, after the value is complete.
+    std::string_view text_written() const { return {buffer_.GetString(), buffer_.GetSize()}; }
 
 private:
-    Json::object_t members_;
+    template <typename T>
+    void shortest(T value);
+    void put(bool v) { boolean(v); }
+    void put(int v) { integer(v); }
+    void put(float v) { number(v); }
+    void put(double v) { number(v); }
+    template <typename T>
+    void put(const std::optional<T>& v) { number(v); }
+    void put(const char* ascii) { word(ascii); }
+    void put(std::nullptr_t) { null(); }
+
+    rapidjson::StringBuffer buffer_;
+    rapidjson::Writer<rapidjson::StringBuffer> writer_;
 };
-
-// An empty array with room for its elements.
-Json json_array(std::size_t elements);
-
-// Text of the input (labels, names) as a JSON string of valid UTF-8.
-Json json_text(std::string_view bytes);
 
 const char* kind_name(ObservationKind kind);
 
 // The station fields that identify it: number, label (null in number
 // mode) and name.
-void add_station_identity(Members& j, const StationResult& s);
+void write_station_identity(JsonWriter& j, const StationResult& s);
 
 } // namespace quarlo

@@ -11,54 +11,80 @@ namespace {
 
 bool placed(const StationResult* s) { return s && s->longitude && s->latitude; }
 
-Json position(const StationResult& s) { return Json::array({*s.longitude, *s.latitude}); }
-
-Json geometry(const char* type, Json coordinates) {
-    Members g(2);
-    g.add("type", type);
-    g.add("coordinates", std::move(coordinates));
-    return g.json();
+void write_position(JsonWriter& j, const StationResult& s) {
+    j.start_array();
+    j.number(*s.longitude);
+    j.number(*s.latitude);
+    j.end_array();
 }
 
-Json station_feature(const StationResult& s) {
-    Members f(3);
-    f.add("type", "Feature");
-    if (placed(&s))
-        f.add("geometry", geometry("Point", position(s)));
-    else
-        f.add("geometry", nullptr);
-    Members p(9);
-    p.add("feature", "station");
-    add_station_identity(p, s);
-    p.add("fixed", s.fixed);
-    p.add("height", json_number(s.height));
-    p.add("correction", json_number(s.correction));
-    p.add("sd", json_number(s.sd));
-    p.add("sd95", json_number(s.sd95()));
-    f.add("properties", p.json());
-    return f.json();
+// "type" and "geometry" of a feature at the given stations: a Point at one,
+// a LineString between two, null when any of them has no place.
+void write_geometry(JsonWriter& j, const StationResult* from, const StationResult* to) {
+    j.member("type", "Feature");
+    j.key("geometry");
+    if (!placed(from) || (to && !placed(to))) {
+        j.null();
+        return;
+    }
+    j.start_object();
+    j.member("type", to ? "LineString" : "Point");
+    j.key("coordinates");
+    if (to) {
+        j.start_array();
+        write_position(j, *from);
+        write_position(j, *to);
+        j.end_array();
+    } else {
+        write_position(j, *from);
+    }
+    j.end_object();
 }
 
-Json line_feature(const RunResults& r, const ObservationResult& o) {
+void write_station(JsonWriter& j, const StationResult& s) {
+    j.start_object();
+    write_geometry(j, &s, nullptr);
+    j.key("properties");
+    j.start_object();
+    j.member("feature", "station");
+    write_station_identity(j, s);
+    j.member("fixed", s.fixed);
+    j.member("height", s.height);
+    j.member("correction", s.correction);
+    j.member("sd", s.sd);
+    j.member("sd95", s.sd95());
+    j.end_object();
+    j.end_object();
+}
+
+void write_line(JsonWriter& j, const RunResults& r, const ObservationResult& o) {
     const StationResult* from = r.station(o.from);
     const StationResult* to = r.station(o.to);
-    Members f(3);
-    f.add("type", "Feature");
-    if (placed(from) && placed(to))
-        f.add("geometry", geometry("LineString", Json::array({position(*from), position(*to)})));
+    j.start_object();
+    if (from && to)
+        write_geometry(j, from, to);
     else
-        f.add("geometry", nullptr);
-    Members p(9);
-    p.add("feature", "observation");
-    p.add("kind", kind_name(o.kind));
-    p.add("number", o.number);
-    p.add("from", from ? Json(from->number) : Json(nullptr));
-    p.add("to", to ? Json(to->number) : Json(nullptr));
-    p.add("residual", json_number(o.residual));
-    p.add("standardised_residual", json_number(o.standardised_residual));
-    p.add("redundancy_number", json_number(o.redundancy_number));
-    f.add("properties", p.json());
-    return f.json();
+        write_geometry(j, nullptr, nullptr);
+    j.key("properties");
+    j.start_object();
+    j.member("feature", "observation");
+    j.member("kind", kind_name(o.kind));
+    j.member("number", o.number);
+    j.key("from");
+    if (from)
+        j.integer(from->number);
+    else
+        j.null();
+    j.key("to");
+    if (to)
+        j.integer(to->number);
+    else
+        j.null();
+    j.member("residual", o.residual);
+    j.member("standardised_residual", o.standardised_residual);
+    j.member("redundancy_number", o.redundancy_number);
+    j.end_object();
+    j.end_object();
 }
 
 bool is_line(const ObservationResult& o) {
@@ -68,14 +94,19 @@ bool is_line(const ObservationResult& o) {
 } // namespace
 
 std::string results_geojson(const RunResults& r) {
-    Json features = json_array(r.stations.size() + r.observations.size());
-    for (const auto& s : r.stations) features.push_back(station_feature(s));
+    JsonWriter j(1024 + 300 * r.stations.size() + 400 * r.observations.size());
+    j.start_object();
+    j.member("type", "FeatureCollection");
+    j.key("features");
+    j.start_array();
+    for (const auto& s : r.stations) write_station(j, s);
     for (const auto& o : r.observations)
-        if (is_line(o)) features.push_back(line_feature(r, o));
-    Members j(2);
-    j.add("type", "FeatureCollection");
-    j.add("features", std::move(features));
-    return j.json().dump(1) + "\n";
+        if (is_line(o)) write_line(j, r, o);
+    j.end_array();
+    j.end_object();
+    std::string text(j.text_written());
+    text += '\n';
+    return text;
 }
 
 } // namespace quarlo

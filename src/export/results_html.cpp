@@ -5,11 +5,12 @@
 #include "export/exports.h"
 
 #include "export/text.h"
+#include "report/edit.h"
 #include "results/residual.h"
 
 #include <algorithm>
 #include <cmath>
-#include <charconv>
+#include <cstring>
 #include <limits>
 #include <string_view>
 
@@ -48,16 +49,67 @@ const ResidualClass& residual_class(const ObservationResult& o) {
     return kClasses[0];
 }
 
-std::string fixed(double value, int decimals) {
-    char text[64];
-    auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals).ptr;
-    return std::string(text, end);
-}
+// A number in fixed point by the report's edit rule, without its leading
+// blanks, held without allocating: the page writes tens of thousands.
+class Fixed {
+public:
+    Fixed(double value, int decimals) {
+        edit::put_fixed(text_, value, kWidth, decimals);
+        while (start_ < kWidth - 1 && text_[start_] == ' ') ++start_;
+    }
+    operator std::string_view() const { return {text_ + start_, static_cast<std::size_t>(kWidth - start_)}; }
+    std::string str() const { return std::string(std::string_view(*this)); }
 
-std::string px(double value) { return fixed(value, 1); }
+private:
+    static constexpr int kWidth = 40;
+    char text_[kWidth];
+    int start_ = 0;
+};
+
+Fixed fixed(double value, int decimals) { return Fixed(value, decimals); }
+
+Fixed px(double value) { return fixed(value, 1); }
 
 bool is_line(const ObservationResult& o) {
     return o.kind == ObservationKind::ZenithDistance || o.kind == ObservationKind::HeightDifference;
+}
+
+// The observations chosen by `keep` in order of |w|, smallest or largest
+// first, and among equal ones in their own order; one without a residual
+// counts as `unsolved`. Only the first `count` are kept.
+enum class First { Smallest, Largest };
+template <typename Keep>
+std::vector<const ObservationResult*> by_residual_size(const std::vector<ObservationResult>& observations, Keep keep,
+                                                       float unsolved, First first,
+                                                       std::size_t count = std::numeric_limits<std::size_t>::max()) {
+    struct Entry {
+        float size;
+        std::size_t index;
+    };
+    std::vector<Entry> entries;
+    entries.reserve(observations.size());
+    for (std::size_t i = 0; i < observations.size(); ++i) {
+        const ObservationResult& o = observations[i];
+        if (keep(o)) {
+            const float w = o.standardised_residual ? std::fabs(*o.standardised_residual) : unsolved;
+            entries.push_back({std::isnan(w) ? unsolved : w, i});
+        }
+    }
+    const float sign = first == First::Largest ? -1.0f : 1.0f;
+    auto before = [sign](const Entry& a, const Entry& b) {
+        return sign * a.size < sign * b.size || (a.size == b.size && a.index < b.index);
+    };
+    if (count < entries.size()) {
+        std::partial_sort(entries.begin(), entries.begin() + static_cast<std::ptrdiff_t>(count), entries.end(), before);
+        entries.resize(count);
+    } else {
+        std::sort(entries.begin(), entries.end(), before);
+    }
+    count = entries.size();
+    std::vector<const ObservationResult*> chosen;
+    chosen.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) chosen.push_back(&observations[entries[i].index]);
+    return chosen;
 }
 
 // The station as the report names it: its label, or its number.
@@ -102,10 +154,10 @@ double round_length(double x) {
 }
 
 std::string length_caption(double metres) {
-    if (metres >= 1000.0) return fixed(metres / 1000.0, metres >= 10000.0 ? 0 : 1) + " km";
-    if (metres >= 1.0) return fixed(metres, 0) + " m";
-    if (metres >= 0.001) return fixed(metres * 1000.0, 0) + " mm";
-    return fixed(metres * 1000.0, 3) + " mm";
+    if (metres >= 1000.0) return fixed(metres / 1000.0, metres >= 10000.0 ? 0 : 1).str() + " km";
+    if (metres >= 1.0) return fixed(metres, 0).str() + " m";
+    if (metres >= 0.001) return fixed(metres * 1000.0, 0).str() + " mm";
+    return fixed(metres * 1000.0, 3).str() + " mm";
 }
 
 class Page {
@@ -124,10 +176,17 @@ private:
     void largest();
     void notes();
 
-    // Appends the parts, one after the other.
+    // Appends the parts, one after the other, growing the page once.
     template <typename... Parts>
     void put(const Parts&... parts) {
-        (out_.append(std::string_view(parts)), ...);
+        const std::string_view views[] = {std::string_view(parts)...};
+        std::size_t at = out_.size(), total = 0;
+        for (auto v : views) total += v.size();
+        out_.resize(at + total);
+        for (auto v : views) {
+            std::memcpy(out_.data() + at, v.data(), v.size());
+            at += v.size();
+        }
     }
     double x(const StationResult& s) const { return kLeft + (s.easting - min_e_) * scale_; }
     double y(const StationResult& s) const { return kTop + (max_n_ - s.northing) * scale_; }
@@ -167,8 +226,8 @@ void Page::head() {
 
 void Page::summary() {
     const ResultSummary& s = r_.summary;
-    auto row = [&](const std::string& caption, const std::string& value) {
-        out_ += "<tr><th>" + caption + "</th><td class=\"n\">" + value + "</td></tr>\n";
+    auto row = [&](std::string_view caption, std::string_view value) {
+        put("<tr><th>", caption, "</th><td class=\"n\">", value, "</td></tr>\n");
     };
     out_ += "<h2>Summary</h2>\n<table class=\"summary\">\n";
     row("Stations", std::to_string(s.stations));
@@ -180,7 +239,7 @@ void Page::summary() {
     row("Unknowns", std::to_string(s.unknowns));
     row("Redundancy (degrees of freedom)", std::to_string(s.degrees_of_freedom));
     if (s.equations > 0) row("Average redundancy number", fixed(static_cast<double>(s.degrees_of_freedom) / s.equations, 3));
-    row("Variance factor", s.variance_factor ? fixed(*s.variance_factor, 3) : std::string("not estimated"));
+    row("Variance factor", s.variance_factor ? fixed(*s.variance_factor, 3).str() : std::string("not estimated"));
     if (s.variance_factor_used) row("Variance factor used for the precisions", fixed(*s.variance_factor_used, 3));
     out_ += "</table>\n";
 }
@@ -213,8 +272,8 @@ void Page::map() {
     bar_scale_ = largest_sd95_ > 0.0 ? kLongestBar / largest_sd95_ : 0.0;
 
     const double total = height_ + kLegendHeight;
-    out_ += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + px(width_) + "\" height=\"" + px(total) +
-            "\" viewBox=\"0 0 " + px(width_) + " " + px(total) + "\" role=\"img\">\n";
+    put("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"", px(width_), "\" height=\"", px(total),
+        "\" viewBox=\"0 0 ", px(width_), " ", px(total), "\" role=\"img\">\n");
     out_ += "<title>Network " + html_text(r_.job_name) + " drawn to scale, grid north up</title>\n";
     lines();
     bars();
@@ -225,14 +284,8 @@ void Page::map() {
 
 void Page::lines() {
     // The worst lines are drawn last, over the others.
-    std::vector<const ObservationResult*> order;
-    for (const auto& o : r_.observations)
-        if (is_line(o)) order.push_back(&o);
-    auto size = [](const ObservationResult* o) {
-        return o->standardised_residual ? std::fabs(*o->standardised_residual) : -1.0f;
-    };
-    std::stable_sort(order.begin(), order.end(),
-                     [&](const ObservationResult* a, const ObservationResult* b) { return size(a) < size(b); });
+    std::vector<const ObservationResult*> order = by_residual_size(
+        r_.observations, [](const ObservationResult& o) { return is_line(o); }, -1.0f, First::Smallest);
     out_ += "<g class=\"lines\" stroke-width=\"2\" stroke-linecap=\"round\">\n";
     for (const ObservationResult* o : order) {
         const StationResult* a = r_.station(o->from);
@@ -256,9 +309,8 @@ void Page::bars() {
         if (!s.has_coordinates || !s.sd) continue;
         const double sd95 = *s.sd95();
         const double length = sd95 * bar_scale_;
-        out_ += "<rect x=\"" + px(x(s) + 6.0) + "\" y=\"" + px(y(s) - length) + "\" width=\"4\" height=\"" +
-                px(length) + "\"><title>" + station_id(s) + ": 95 % height precision " + fixed(sd95, 3) +
-                " m</title></rect>\n";
+        put("<rect x=\"", px(x(s) + 6.0), "\" y=\"", px(y(s) - length), "\" width=\"4\" height=\"", px(length),
+            "\"><title>", station_id(s), ": 95 % height precision ", fixed(sd95, 3), " m</title></rect>\n");
     }
     out_ += "</g>\n";
 }
@@ -268,18 +320,18 @@ void Page::markers() {
     for (const auto& s : r_.stations) {
         if (!s.has_coordinates) continue;
         const double cx = x(s), cy = y(s);
-        std::string title = "<title>" + station_id(s) + " " + html_text(s.name) + ": height " + fixed(s.height, 3) + " m";
-        if (s.fixed) title += " (fixed)";
-        if (s.sd) title += ", sd " + fixed(*s.sd, 3) + " m";
-        title += "</title>";
+        const std::string id = station_id(s);
         if (s.fixed)
-            out_ += "<polygon class=\"fixed\" points=\"" + px(cx) + "," + px(cy - 7.0) + " " + px(cx - 6.0) + "," +
-                    px(cy + 5.0) + " " + px(cx + 6.0) + "," + px(cy + 5.0) + "\" fill=\"#000\">" + title +
-                    "</polygon>\n";
+            put("<polygon class=\"fixed\" points=\"", px(cx), ",", px(cy - 7.0), " ", px(cx - 6.0), ",", px(cy + 5.0),
+                " ", px(cx + 6.0), ",", px(cy + 5.0), "\" fill=\"#000\">");
         else
-            out_ += "<circle class=\"free\" cx=\"" + px(cx) + "\" cy=\"" + px(cy) +
-                    "\" r=\"4\" fill=\"#fff\" stroke=\"#000\" stroke-width=\"1.5\">" + title + "</circle>\n";
-        out_ += "<text x=\"" + px(cx + 8.0) + "\" y=\"" + px(cy + 12.0) + "\">" + station_id(s) + "</text>\n";
+            put("<circle class=\"free\" cx=\"", px(cx), "\" cy=\"", px(cy),
+                "\" r=\"4\" fill=\"#fff\" stroke=\"#000\" stroke-width=\"1.5\">");
+        put("<title>", id, " ", html_text(s.name), ": height ", fixed(s.height, 3), " m");
+        if (s.fixed) put(" (fixed)");
+        if (s.sd) put(", sd ", fixed(*s.sd, 3), " m");
+        put("</title>", s.fixed ? "</polygon>\n" : "</circle>\n");
+        put("<text x=\"", px(cx + 8.0), "\" y=\"", px(cy + 12.0), "\">", id, "</text>\n");
     }
     out_ += "</g>\n";
 }
@@ -288,69 +340,64 @@ void Page::legend(double top) {
     out_ += "<g class=\"legend\">\n";
     double lx = kLeft, ly = top + 16.0;
     auto entry = [&](const ResidualClass& c) {
-        out_ += "<line x1=\"" + px(lx) + "\" y1=\"" + px(ly - 4.0) + "\" x2=\"" + px(lx + 24.0) + "\" y2=\"" +
-                px(ly - 4.0) + "\" stroke=\"" + c.colour + "\" stroke-width=\"3\"/>\n";
-        out_ += "<text x=\"" + px(lx + 30.0) + "\" y=\"" + px(ly) + "\">" + c.caption + "</text>\n";
+        put("<line x1=\"", px(lx), "\" y1=\"", px(ly - 4.0), "\" x2=\"", px(lx + 24.0), "\" y2=\"", px(ly - 4.0),
+            "\" stroke=\"", c.colour, "\" stroke-width=\"3\"/>\n");
+        put("<text x=\"", px(lx + 30.0), "\" y=\"", px(ly), "\">", c.caption, "</text>\n");
         ly += 16.0;
     };
-    out_ += "<text x=\"" + px(lx) + "\" y=\"" + px(ly) + "\" font-weight=\"bold\">Standardised residual w</text>\n";
+    put("<text x=\"", px(lx), "\" y=\"", px(ly), "\" font-weight=\"bold\">Standardised residual w</text>\n");
     ly += 16.0;
     for (const auto& c : kClasses) entry(c);
     if (!r_.summary.solved) entry(kUnsolved);
 
     // Scale bar: a round length of at most a quarter of the drawing.
     double sx = 290.0, sy = top + 16.0;
-    out_ += "<text x=\"" + px(sx) + "\" y=\"" + px(sy) + "\" font-weight=\"bold\">Scale (grid north up)</text>\n";
+    put("<text x=\"", px(sx), "\" y=\"", px(sy), "\" font-weight=\"bold\">Scale (grid north up)</text>\n");
     const double length = round_length((kMinimumWidth / 4.0) / scale_);
     if (length > 0.0) {
         const double w = length * scale_;
-        out_ += "<rect class=\"scale-bar\" x=\"" + px(sx) + "\" y=\"" + px(sy + 8.0) + "\" width=\"" + px(w) +
-                "\" height=\"4\" fill=\"#000\"/>\n";
-        out_ += "<text x=\"" + px(sx) + "\" y=\"" + px(sy + 26.0) + "\">" + length_caption(length) + "</text>\n";
+        put("<rect class=\"scale-bar\" x=\"", px(sx), "\" y=\"", px(sy + 8.0), "\" width=\"", px(w),
+            "\" height=\"4\" fill=\"#000\"/>\n");
+        put("<text x=\"", px(sx), "\" y=\"", px(sy + 26.0), "\">", length_caption(length), "</text>\n");
     }
-    out_ += "<polygon points=\"" + px(sx) + "," + px(sy + 60.0) + " " + px(sx + 8.0) + "," + px(sy + 40.0) + " " +
-            px(sx + 16.0) + "," + px(sy + 60.0) + "\" fill=\"#000\"/><text x=\"" + px(sx + 22.0) + "\" y=\"" +
-            px(sy + 58.0) + "\">N</text>\n";
-    out_ += "<polygon points=\"" + px(sx + 60.0) + "," + px(sy + 48.0) + " " + px(sx + 66.0) + "," + px(sy + 36.0) +
-            " " + px(sx + 72.0) + "," + px(sy + 48.0) + "\" fill=\"#000\"/><text x=\"" + px(sx + 78.0) + "\" y=\"" +
-            px(sy + 47.0) + "\">fixed station</text>\n";
-    out_ += "<circle cx=\"" + px(sx + 66.0) + "\" cy=\"" + px(sy + 58.0) +
-            "\" r=\"4\" fill=\"#fff\" stroke=\"#000\" stroke-width=\"1.5\"/><text x=\"" + px(sx + 78.0) + "\" y=\"" +
-            px(sy + 62.0) + "\">adjusted station</text>\n";
+    put("<polygon points=\"", px(sx), ",", px(sy + 60.0), " ", px(sx + 8.0), ",", px(sy + 40.0), " ", px(sx + 16.0),
+        ",", px(sy + 60.0), "\" fill=\"#000\"/><text x=\"", px(sx + 22.0), "\" y=\"", px(sy + 58.0), "\">N</text>\n");
+    put("<polygon points=\"", px(sx + 60.0), ",", px(sy + 48.0), " ", px(sx + 66.0), ",", px(sy + 36.0), " ",
+        px(sx + 72.0), ",", px(sy + 48.0), "\" fill=\"#000\"/><text x=\"", px(sx + 78.0), "\" y=\"", px(sy + 47.0),
+        "\">fixed station</text>\n");
+    put("<circle cx=\"", px(sx + 66.0), "\" cy=\"", px(sy + 58.0),
+        "\" r=\"4\" fill=\"#fff\" stroke=\"#000\" stroke-width=\"1.5\"/><text x=\"", px(sx + 78.0), "\" y=\"",
+        px(sy + 62.0), "\">adjusted station</text>\n");
 
     // Precision bar: a round 95 % value near the largest.
     if (bar_scale_ > 0.0) {
         const double reference = round_length(largest_sd95_);
         const double h = reference * bar_scale_;
         const double bx = sx + 230.0, by = sy + 60.0;
-        out_ += "<rect class=\"bar-key\" x=\"" + px(bx) + "\" y=\"" + px(by - h) + "\" width=\"4\" height=\"" + px(h) +
-                "\" fill=\"#5e3c99\"/><text x=\"" + px(bx + 10.0) + "\" y=\"" + px(by) +
-                "\">95 % height precision " + length_caption(reference) + "</text>\n";
+        put("<rect class=\"bar-key\" x=\"", px(bx), "\" y=\"", px(by - h), "\" width=\"4\" height=\"", px(h),
+            "\" fill=\"#5e3c99\"/><text x=\"", px(bx + 10.0), "\" y=\"", px(by), "\">95 % height precision ",
+            length_caption(reference), "</text>\n");
     }
     out_ += "</g>\n";
 }
 
 void Page::largest() {
-    std::vector<const ObservationResult*> worst;
-    for (const auto& o : r_.observations)
-        if (o.standardised_residual) worst.push_back(&o);
+    std::vector<const ObservationResult*> worst = by_residual_size(
+        r_.observations, [](const ObservationResult& o) { return o.standardised_residual.has_value(); }, 0.0f,
+        First::Largest, kLargestListed);
     out_ += "<h2>Largest standardised residuals</h2>\n";
     if (worst.empty()) {
         out_ += "<p>No residuals were computed.</p>\n";
         return;
     }
-    std::stable_sort(worst.begin(), worst.end(), [](const ObservationResult* a, const ObservationResult* b) {
-        return std::fabs(*a->standardised_residual) > std::fabs(*b->standardised_residual);
-    });
-    if (worst.size() > kLargestListed) worst.resize(kLargestListed);
     out_ += "<table class=\"largest\">\n<tr><th>Observation</th><th>Kind</th><th>From</th><th>To</th>"
             "<th>Residual</th><th>w</th></tr>\n";
     for (const ObservationResult* o : worst) {
         const StationResult* to = r_.station(o->to);
-        out_ += "<tr><td class=\"n\">" + std::to_string(o->number) + "</td><td>" + kind_caption(o->kind) +
-                "</td><td>" + station_id(r_, o->from) + "</td><td>" + (to ? station_id(*to) : std::string()) +
-                "</td><td class=\"n\">" + fixed(*o->residual, residual_decimals(o->kind)) + residual_unit(o->kind) +
-                "</td><td class=\"n\">" + fixed(*o->standardised_residual, 3) + "</td></tr>\n";
+        put("<tr><td class=\"n\">", std::to_string(o->number), "</td><td>", kind_caption(o->kind), "</td><td>",
+            station_id(r_, o->from), "</td><td>", to ? station_id(*to) : std::string(), "</td><td class=\"n\">",
+            fixed(*o->residual, residual_decimals(o->kind)), residual_unit(o->kind), "</td><td class=\"n\">",
+            fixed(*o->standardised_residual, 3), "</td></tr>\n");
     }
     out_ += "</table>\n";
 }

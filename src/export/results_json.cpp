@@ -13,53 +13,53 @@ namespace {
 
 constexpr int kFormatVersion = 1;
 
-Json options_json(const ControlOptions& o) {
-    Members j(19);
-    j.add("zone_code", o.zone_code);
-    j.add("label_mode", o.label_mode);
-    j.add("required_stage", o.required_stage);
-    j.add("iterations", o.iterations);
-    j.add("analysis_option", o.analysis_option);
-    j.add("precision_option", o.precision_option);
-    j.add("refraction_option", o.refraction_option);
-    j.add("rotation_option", o.rotation_option);
-    j.add("geoid_model_option", o.geoid_model_option);
-    j.add("station_file_option", o.station_file_option);
-    j.add("zenith_distance_file_option", o.zenith_distance_file_option);
-    j.add("default_refraction", json_number(o.default_refraction));
-    j.add("refraction_sd", json_number(o.refraction_sd));
-    j.add("zenith_sd_factor", json_number(o.zenith_sd_factor));
-    j.add("zenith_co_limit", json_number(o.zenith_co_limit));
-    j.add("height_difference_co_limit", json_number(o.height_co_limit));
-    j.add("weight_factor_ppm", json_number(o.weight_factor_ppm));
-    j.add("centring_sd", json_number(o.centring_sd));
-    j.add("mean_latitude", o.mean_latitude);
-    return j.json();
+void write_options(JsonWriter& j, const ControlOptions& o) {
+    j.start_object();
+    j.member("zone_code", o.zone_code);
+    j.member("label_mode", o.label_mode);
+    j.member("required_stage", o.required_stage);
+    j.member("iterations", o.iterations);
+    j.member("analysis_option", o.analysis_option);
+    j.member("precision_option", o.precision_option);
+    j.member("refraction_option", o.refraction_option);
+    j.member("rotation_option", o.rotation_option);
+    j.member("geoid_model_option", o.geoid_model_option);
+    j.member("station_file_option", o.station_file_option);
+    j.member("zenith_distance_file_option", o.zenith_distance_file_option);
+    j.member("default_refraction", o.default_refraction);
+    j.member("refraction_sd", o.refraction_sd);
+    j.member("zenith_sd_factor", o.zenith_sd_factor);
+    j.member("zenith_co_limit", o.zenith_co_limit);
+    j.member("height_difference_co_limit", o.height_co_limit);
+    j.member("weight_factor_ppm", o.weight_factor_ppm);
+    j.member("centring_sd", o.centring_sd);
+    j.member("mean_latitude", o.mean_latitude);
+    j.end_object();
 }
 
-Json counts_json(const ResultSummary& s) {
-    Members j(9);
-    j.add("stations", s.stations);
-    j.add("fixed_stations", s.fixed_stations);
-    j.add("zenith_distances", s.zenith_distances);
-    j.add("height_differences", s.height_differences);
-    j.add("height_observations", s.height_observations);
-    j.add("refraction_constraints", s.refraction_constraints);
-    j.add("equations", s.equations);
-    j.add("unknowns", s.unknowns);
-    j.add("band_width", s.band_width);
-    return j.json();
+void write_counts(JsonWriter& j, const ResultSummary& s) {
+    j.start_object();
+    j.member("stations", s.stations);
+    j.member("fixed_stations", s.fixed_stations);
+    j.member("zenith_distances", s.zenith_distances);
+    j.member("height_differences", s.height_differences);
+    j.member("height_observations", s.height_observations);
+    j.member("refraction_constraints", s.refraction_constraints);
+    j.member("equations", s.equations);
+    j.member("unknowns", s.unknowns);
+    j.member("band_width", s.band_width);
+    j.end_object();
 }
 
-Json adjustment_json(const ResultSummary& s) {
-    Members j;
-    j.add("solved", s.solved);
-    j.add("precisions", s.inverse);
-    j.add("degrees_of_freedom", s.degrees_of_freedom);
-    j.add("pvv", json_number(s.pvv));
-    j.add("variance_factor", json_number(s.variance_factor));
-    j.add("variance_factor_used", json_number(s.variance_factor_used));
-    return j.json();
+void write_adjustment(JsonWriter& j, const ResultSummary& s) {
+    j.start_object();
+    j.member("solved", s.solved);
+    j.member("precisions", s.inverse);
+    j.member("degrees_of_freedom", s.degrees_of_freedom);
+    j.member("pvv", s.pvv);
+    j.member("variance_factor", s.variance_factor);
+    j.member("variance_factor_used", s.variance_factor_used);
+    j.end_object();
 }
 
 // A table as one array per field, each with a value for every row, so
@@ -67,118 +67,165 @@ Json adjustment_json(const ResultSummary& s) {
 template <typename Row>
 struct Field {
     const char* name;
-    std::function<Json(const Row&)> value;
+    std::function<void(JsonWriter&, const Row&)> write;
 };
 
 template <typename Row>
-Json table(const std::vector<Row>& rows, const std::vector<Field<Row>>& fields) {
-    Members columns(fields.size());
+void write_table(JsonWriter& j, const std::vector<Row>& rows, const std::vector<Field<Row>>& fields) {
+    j.start_object();
     for (const auto& field : fields) {
-        Json::array_t column;
-        column.reserve(rows.size());
-        for (const Row& row : rows) column.push_back(field.value(row));
-        columns.add(field.name, Json(std::move(column)));
+        j.key(field.name);
+        j.start_array();
+        for (const Row& row : rows) field.write(j, row);
+        j.end_array();
     }
-    return columns.json();
+    j.end_object();
 }
 
-Json stations_json(const RunResults& r) {
+// An integer written only when `present`, null otherwise.
+void integer_if(JsonWriter& j, bool present, int value) {
+    if (present)
+        j.integer(value);
+    else
+        j.null();
+}
+
+void write_stations(JsonWriter& j, const RunResults& r) {
     using S = StationResult;
-    auto coordinate = [](const S& s, double value) { return s.has_coordinates ? json_number(value) : Json(nullptr); };
-    return table<S>(r.stations, {
-        {"position", [](const S& s) { return Json(s.position); }},
-        {"number", [](const S& s) { return Json(s.number); }},
-        {"label", [](const S& s) { return s.label ? json_text(*s.label) : Json(nullptr); }},
-        {"name", [](const S& s) { return json_text(s.name); }},
-        {"fixed", [](const S& s) { return Json(s.fixed); }},
-        {"registration", [](const S& s) { return s.registration != 0 ? Json(s.registration) : Json(nullptr); }},
-        {"easting", [&](const S& s) { return coordinate(s, s.easting); }},
-        {"northing", [&](const S& s) { return coordinate(s, s.northing); }},
-        {"longitude", [](const S& s) { return json_number(s.longitude); }},
-        {"latitude", [](const S& s) { return json_number(s.latitude); }},
-        {"geoid_separation", [](const S& s) { return json_number(s.geoid); }},
-        {"height_observation_sd", [](const S& s) {
-             return s.height_observation_sd > 0.0f ? json_number(s.height_observation_sd) : Json(nullptr);
+    auto coordinate = [](JsonWriter& j, const S& s, double value) {
+        if (s.has_coordinates)
+            j.number(value);
+        else
+            j.null();
+    };
+    write_table<S>(j, r.stations, {
+        {"position", [](JsonWriter& j, const S& s) { j.integer(s.position); }},
+        {"number", [](JsonWriter& j, const S& s) { j.integer(s.number); }},
+        {"label", [](JsonWriter& j, const S& s) {
+             if (s.label)
+                 j.text(*s.label);
+             else
+                 j.null();
          }},
-        {"provisional_height", [](const S& s) { return json_number(s.provisional_height); }},
-        {"height", [](const S& s) { return json_number(s.height); }},
-        {"correction", [](const S& s) { return json_number(s.correction); }},
-        {"sd", [](const S& s) { return json_number(s.sd); }},
+        {"name", [](JsonWriter& j, const S& s) { j.text(s.name); }},
+        {"fixed", [](JsonWriter& j, const S& s) { j.boolean(s.fixed); }},
+        {"registration", [](JsonWriter& j, const S& s) { integer_if(j, s.registration != 0, s.registration); }},
+        {"easting", [&](JsonWriter& j, const S& s) { coordinate(j, s, s.easting); }},
+        {"northing", [&](JsonWriter& j, const S& s) { coordinate(j, s, s.northing); }},
+        {"longitude", [](JsonWriter& j, const S& s) { j.number(s.longitude); }},
+        {"latitude", [](JsonWriter& j, const S& s) { j.number(s.latitude); }},
+        {"geoid_separation", [](JsonWriter& j, const S& s) { j.number(s.geoid); }},
+        {"height_observation_sd", [](JsonWriter& j, const S& s) {
+             if (s.height_observation_sd > 0.0f)
+                 j.number(s.height_observation_sd);
+             else
+                 j.null();
+         }},
+        {"provisional_height", [](JsonWriter& j, const S& s) { j.number(s.provisional_height); }},
+        {"height", [](JsonWriter& j, const S& s) { j.number(s.height); }},
+        {"correction", [](JsonWriter& j, const S& s) { j.number(s.correction); }},
+        {"sd", [](JsonWriter& j, const S& s) { j.number(s.sd); }},
     });
 }
 
 // Members of one kind only are null for the others: a line between two
 // stations has its values and distance, a constraint its unknown.
-Json observations_json(const RunResults& r) {
+void write_observations(JsonWriter& j, const RunResults& r) {
     using O = ObservationResult;
-    auto number_of = [&](int position) {
+    auto number_of = [&](JsonWriter& j, int position) {
         const StationResult* s = r.station(position);
-        return s ? Json(s->number) : Json(nullptr);
+        integer_if(j, s != nullptr, s ? s->number : 0);
     };
     auto zenith = [](const O& o) { return o.kind == ObservationKind::ZenithDistance; };
     auto difference = [](const O& o) { return o.kind == ObservationKind::HeightDifference; };
     auto constraint = [&](const O& o) { return !zenith(o) && !difference(o); };
-    return table<O>(r.observations, {
-        {"kind", [](const O& o) { return Json(kind_name(o.kind)); }},
-        {"number", [](const O& o) { return Json(o.number); }},
-        {"from", [&](const O& o) { return number_of(o.from); }},
-        {"to", [&](const O& o) { return number_of(o.to); }},
-        {"setup", [&](const O& o) { return zenith(o) ? Json(o.setup) : Json(nullptr); }},
-        {"coordinate_difference", [&](const O& o) { return difference(o) ? Json(o.coordinate_difference) : Json(nullptr); }},
-        {"unknown", [&](const O& o) { return constraint(o) ? Json(o.unknown) : Json(nullptr); }},
-        {"as_given", [](const O& o) { return json_number(o.as_given); }},
-        {"observed", [](const O& o) { return json_number(o.observed); }},
-        {"computed", [](const O& o) { return json_number(o.computed); }},
-        {"distance", [](const O& o) { return o.distance != 0.0 ? json_number(o.distance) : Json(nullptr); }},
-        {"misclosure", [](const O& o) { return json_number(o.misclosure); }},
-        {"residual", [](const O& o) { return json_number(o.residual); }},
-        {"standardised_residual", [](const O& o) { return json_number(o.standardised_residual); }},
-        {"redundancy_number", [](const O& o) { return json_number(o.redundancy_number); }},
-        {"weight", [](const O& o) { return json_number(o.weight); }},
-    });
-}
-
-Json refraction_json(const RunResults& r) {
-    using K = RefractionResult;
-    return table<K>(r.refraction, {
-        {"unknown", [](const K& k) { return Json(k.unknown); }},
-        {"station", [&](const K& k) {
-             const StationResult* s = r.station(k.station);
-             return s ? Json(s->number) : Json(nullptr);
+    write_table<O>(j, r.observations, {
+        {"kind", [](JsonWriter& j, const O& o) { j.word(kind_name(o.kind)); }},
+        {"number", [](JsonWriter& j, const O& o) { j.integer(o.number); }},
+        {"from", [&](JsonWriter& j, const O& o) { number_of(j, o.from); }},
+        {"to", [&](JsonWriter& j, const O& o) { number_of(j, o.to); }},
+        {"setup", [&](JsonWriter& j, const O& o) { integer_if(j, zenith(o), o.setup); }},
+        {"coordinate_difference", [&](JsonWriter& j, const O& o) {
+             if (difference(o))
+                 j.boolean(o.coordinate_difference);
+             else
+                 j.null();
          }},
-        {"observation", [](const K& k) { return k.observation != 0 ? Json(k.observation) : Json(nullptr); }},
-        {"k", [](const K& k) { return json_number(k.k); }},
-        {"correction", [](const K& k) { return json_number(k.correction); }},
-        {"sd", [](const K& k) { return json_number(k.sd); }},
+        {"unknown", [&](JsonWriter& j, const O& o) { integer_if(j, constraint(o), o.unknown); }},
+        {"as_given", [](JsonWriter& j, const O& o) { j.number(o.as_given); }},
+        {"observed", [](JsonWriter& j, const O& o) { j.number(o.observed); }},
+        {"computed", [](JsonWriter& j, const O& o) { j.number(o.computed); }},
+        {"distance", [](JsonWriter& j, const O& o) {
+             if (o.distance != 0.0)
+                 j.number(o.distance);
+             else
+                 j.null();
+         }},
+        {"misclosure", [](JsonWriter& j, const O& o) { j.number(o.misclosure); }},
+        {"residual", [](JsonWriter& j, const O& o) { j.number(o.residual); }},
+        {"standardised_residual", [](JsonWriter& j, const O& o) { j.number(o.standardised_residual); }},
+        {"redundancy_number", [](JsonWriter& j, const O& o) { j.number(o.redundancy_number); }},
+        {"weight", [](JsonWriter& j, const O& o) { j.number(o.weight); }},
     });
 }
 
-Json rotation_json(const RotationResult& t) {
-    Members j;
-    j.add("phi", json_number(t.phi));
-    j.add("omega", json_number(t.omega));
-    j.add("phi_correction", json_number(t.phi_correction));
-    j.add("omega_correction", json_number(t.omega_correction));
-    j.add("phi_sd", json_number(t.phi_sd));
-    j.add("omega_sd", json_number(t.omega_sd));
-    return j.json();
+void write_refraction(JsonWriter& j, const RunResults& r) {
+    using K = RefractionResult;
+    write_table<K>(j, r.refraction, {
+        {"unknown", [](JsonWriter& j, const K& k) { j.integer(k.unknown); }},
+        {"station", [&](JsonWriter& j, const K& k) {
+             const StationResult* s = r.station(k.station);
+             integer_if(j, s != nullptr, s ? s->number : 0);
+         }},
+        {"observation", [](JsonWriter& j, const K& k) { integer_if(j, k.observation != 0, k.observation); }},
+        {"k", [](JsonWriter& j, const K& k) { j.number(k.k); }},
+        {"correction", [](JsonWriter& j, const K& k) { j.number(k.correction); }},
+        {"sd", [](JsonWriter& j, const K& k) { j.number(k.sd); }},
+    });
+}
+
+void write_rotation(JsonWriter& j, const RotationResult& t) {
+    j.start_object();
+    j.member("phi", t.phi);
+    j.member("omega", t.omega);
+    j.member("phi_correction", t.phi_correction);
+    j.member("omega_correction", t.omega_correction);
+    j.member("phi_sd", t.phi_sd);
+    j.member("omega_sd", t.omega_sd);
+    j.end_object();
 }
 
 } // namespace
 
 std::string results_json(const RunResults& r) {
-    Members j(10);
-    j.add("format", "quarlo-results");
-    j.add("format_version", kFormatVersion);
-    j.add("job", json_text(r.job_name));
-    j.add("options", options_json(r.options));
-    j.add("counts", counts_json(r.summary));
-    j.add("adjustment", adjustment_json(r.summary));
-    j.add("stations", stations_json(r));
-    j.add("observations", observations_json(r));
-    j.add("refraction", refraction_json(r));
-    j.add("rotation", r.rotation ? rotation_json(*r.rotation) : Json(nullptr));
-    return j.json().dump() + "\n";
+    // About 12 bytes a value: 16 per station, 16 per observation.
+    JsonWriter j(4096 + 200 * (r.stations.size() + r.observations.size()));
+    j.start_object();
+    j.member("format", "quarlo-results");
+    j.member("format_version", kFormatVersion);
+    j.key("job");
+    j.text(r.job_name);
+    j.key("options");
+    write_options(j, r.options);
+    j.key("counts");
+    write_counts(j, r.summary);
+    j.key("adjustment");
+    write_adjustment(j, r.summary);
+    j.key("stations");
+    write_stations(j, r);
+    j.key("observations");
+    write_observations(j, r);
+    j.key("refraction");
+    write_refraction(j, r);
+    j.key("rotation");
+    if (r.rotation)
+        write_rotation(j, *r.rotation);
+    else
+        j.null();
+    j.end_object();
+    std::string text(j.text_written());
+    text += '\n';
+    return text;
 }
 
 } // namespace quarlo
