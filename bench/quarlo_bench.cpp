@@ -1,13 +1,15 @@
 // Benchmark of whole runs of the program on generated networks.
 //
-//   quarlo_bench [--program PATH] [--runs N] [--keep] [a] [b] [c]
+//   quarlo_bench [--program PATH] [--runs N] [--keep] [--outputs] [a] [b] [c]
 //
 // For each case the network is written to a scratch directory and the
 // program is run there N times (default 5) as from the command line. Each
 // run's wall time and peak resident memory are taken from outside the
 // process; the per-stage figures come from the stage-times file the program
 // appends to when QUARLO_STAGE_TIMES names one. Medians are reported, then
-// one summary line per case.
+// one summary line per case. With --outputs each run is followed by one that
+// also writes the JSON, GeoJSON and HTML outputs, and the summary gives what
+// they add to the median (bar: under 20 %).
 #include "network.h"
 
 #include <algorithm>
@@ -69,7 +71,7 @@ struct RunFigures {
 };
 
 // Runs the program once in dir; the stage times are appended to stages.txt.
-RunFigures run_once(const std::string& program, const fs::path& dir) {
+RunFigures run_once(const std::string& program, const fs::path& dir, bool outputs = false) {
     RunFigures r;
     fs::path stages = dir / "stages.txt";
     fs::remove(stages);
@@ -84,7 +86,11 @@ RunFigures run_once(const std::string& program, const fs::path& dir) {
         }
         setenv("QUARLO_STAGE_TIMES", stages.c_str(), 1);
         setenv("QUARLO_RUN_DATE", " 8-Dec-2026", 1);
-        execl(program.c_str(), "quarlo", "-o", "net.dat", static_cast<char*>(nullptr));
+        if (outputs)
+            execl(program.c_str(), "quarlo", "--json", "--geojson", "--html", "-o", "net.dat", "net.prt",
+                  static_cast<char*>(nullptr));
+        else
+            execl(program.c_str(), "quarlo", "-o", "net.dat", static_cast<char*>(nullptr));
         _exit(127);
     }
     if (pid < 0) return r;
@@ -136,7 +142,9 @@ long report_count(const fs::path& report, const std::string& label) {
     return -1;
 }
 
-std::string run_case(const Case& c, const std::string& program, int runs, const fs::path& root) {
+constexpr double kOutputsBar = 0.20; // of the plain run's time
+
+std::string run_case(const Case& c, const std::string& program, int runs, bool outputs, const fs::path& root) {
     fs::path dir = root / (std::string("case-") + c.id);
     fs::create_directories(dir);
     {
@@ -145,7 +153,14 @@ std::string run_case(const Case& c, const std::string& program, int runs, const 
     }
 
     std::vector<RunFigures> all;
-    for (int i = 0; i < runs; ++i) all.push_back(run_once(program, dir));
+    std::vector<double> with_outputs;
+    for (int i = 0; i < runs; ++i) {
+        all.push_back(run_once(program, dir));
+        if (outputs) {
+            RunFigures r = run_once(program, dir, true);
+            with_outputs.push_back(r.status == 0 ? r.wall : 1e9);
+        }
+    }
 
     long unknowns = report_count(dir / "net.prt", "Matrix size :");
     long band = report_count(dir / "net.prt", "Band width :");
@@ -194,6 +209,12 @@ std::string run_case(const Case& c, const std::string& program, int runs, const 
     summary << buf << "  bar < " << c.time_bar << " s";
     if (c.memory_bar > 0.0) summary << ", < " << c.memory_bar << " MiB";
     summary << (met ? ": met" : ": NOT MET");
+    if (outputs) {
+        const double added = median(with_outputs) / wall - 1.0;
+        std::snprintf(buf, sizeof buf, "\n       with --json --geojson --html  median %8.4f s  adds %+.1f %%  bar < %.0f %%: %s",
+                      median(with_outputs), 100.0 * added, 100.0 * kOutputsBar, added < kOutputsBar ? "met" : "NOT MET");
+        summary << buf;
+    }
     return summary.str();
 }
 
@@ -203,6 +224,7 @@ int main(int argc, char** argv) {
     std::string program = QUARLO_EXE;
     int runs = 5;
     bool keep = false;
+    bool outputs = false;
     std::string wanted;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
@@ -212,10 +234,12 @@ int main(int argc, char** argv) {
             runs = std::max(1, std::atoi(argv[++i]));
         } else if (a == "--keep") {
             keep = true;
+        } else if (a == "--outputs") {
+            outputs = true;
         } else if (a.size() == 1 && a[0] >= 'a' && a[0] <= 'c') {
             wanted += a;
         } else {
-            std::cerr << "usage: quarlo_bench [--program PATH] [--runs N] [--keep] [a] [b] [c]\n";
+            std::cerr << "usage: quarlo_bench [--program PATH] [--runs N] [--keep] [--outputs] [a] [b] [c]\n";
             return 2;
         }
     }
@@ -234,7 +258,7 @@ int main(int argc, char** argv) {
 
     std::vector<std::string> summaries;
     for (const auto& c : kCases)
-        if (wanted.find(c.id) != std::string::npos) summaries.push_back(run_case(c, program, runs, root));
+        if (wanted.find(c.id) != std::string::npos) summaries.push_back(run_case(c, program, runs, outputs, root));
 
     std::printf("\n");
     for (const auto& s : summaries) std::printf("%s\n", s.c_str());

@@ -71,7 +71,7 @@ void report_unsupported_zone(RunContext& ctx) {
     ctx.reginf.data_error_flag = -1;
 }
 
-void run_stages(RunContext& ctx, const std::vector<std::string>& args) {
+void run_stages(RunContext& ctx, const std::vector<std::string>& args, StagedExports& exports) {
     std::optional<StageTimer> reading;
     reading.emplace(ctx, "reading");
     set01(ctx);
@@ -129,8 +129,12 @@ void run_stages(RunContext& ctx, const std::vector<std::string>& args) {
             }
         }
         if (completed) {
-            // Before the station lists re-use the station tables.
-            if (ctx.results.requested.any()) collect_results(ctx);
+            // Before the station lists re-use the station tables. The
+            // outputs are composed and staged while the report ends.
+            if (ctx.results.requested.any()) {
+                collect_results(ctx);
+                exports = StagedExports(ctx.results);
+            }
             StageTimer timer(ctx, "report");
             if (rec01.required_stage != 2) {
                 tnamsrt(ctx);
@@ -153,8 +157,9 @@ void pause_console(RunContext& ctx) {
 }
 
 int run_quarlo(RunContext& ctx, const std::vector<std::string>& args) {
+    StagedExports exports;
     try {
-        run_stages(ctx, args);
+        run_stages(ctx, args, exports);
     } catch (const FatalStop& stop) {
         close_work_files(ctx);
         if (stop.finish_report() && ctx.files.unit3.is_open() && !ctx.report_finished) set99(ctx);
@@ -163,6 +168,7 @@ int run_quarlo(RunContext& ctx, const std::vector<std::string>& args) {
         auto& out = *ctx.console.out;
         out << "\n" << stop.console_message() << "\n\n" << std::flush;
         write_exports(ctx, false);
+        exports.discard();
         pause_console(ctx);
         return stop.exit_status();
     }
@@ -174,11 +180,12 @@ int run_quarlo(RunContext& ctx, const std::vector<std::string>& args) {
     if (ctx.reginf.data_error_flag == -1 || ctx.option.run_status == -1) {
         *ctx.console.out << "\n Errors in data\n\n" << std::flush;
         write_exports(ctx, false);
+        exports.discard();
         pause_console(ctx);
         return kExitDataErrors;
     }
     // The data, map and picture outputs follow the complete report.
-    return write_exports(ctx, true);
+    return write_exports(ctx, true, exports);
 }
 
 int quarlo_main(const RunOptions& options) {

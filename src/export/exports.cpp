@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <cstring>
 #include <future>
-#include <vector>
+#include <iterator>
+#include <new>
+#include <string_view>
 #include <ostream>
 
 namespace quarlo {
@@ -29,41 +31,101 @@ int write_whole_file(const std::string& path, const std::string& text) {
     return error;
 }
 
+struct Output {
+    const char* extension;
+    std::string (*text)(const RunResults&);
+    bool needs_wgs84;
+    bool ExportRequest::*asked;
+};
+
+// The outputs in the order they are written.
+const Output kOutputs[] = {
+    {".json", results_json, false, &ExportRequest::json},
+    {".geojson", results_geojson, true, &ExportRequest::geojson},
+    {".html", results_html, false, &ExportRequest::html},
+};
+
+// Whether the output has a text to write: asked for, of a complete run
+// and, for the map, with WGS84 positions.
+bool has_text(const Output& o, const RunResults& r) {
+    return r.requested.*o.asked && r.complete && (!o.needs_wgs84 || r.wgs84);
+}
+
+static_assert(std::size(kOutputs) == StagedExports::kCount);
+
+// Composes an output and writes it under the temporary name: 0, or the
+// cause of the failure.
+int stage(const Output& o, const RunResults& r, const std::string& temporary) noexcept {
+    try {
+        return write_whole_file(temporary, o.text(r));
+    } catch (const std::bad_alloc&) {
+        return ENOMEM;
+    } catch (...) {
+        return EIO;
+    }
+}
+
+// An output is written to this name first, then renamed over its file.
+std::string temporary_name(const std::string& name) { return name + ".tmp"; }
+
 } // namespace
 
+StagedExports::StagedExports(const RunResults& r) {
+    for (std::size_t i = 0; i < kCount; ++i) {
+        if (!has_text(kOutputs[i], r)) continue;
+        temporaries_[i] = temporary_name(r.job_name + kOutputs[i].extension);
+        staged_[i] = std::async(std::launch::async, stage, std::cref(kOutputs[i]), std::cref(r), temporaries_[i]);
+    }
+}
+
+StagedExports& StagedExports::operator=(StagedExports&& other) {
+    discard();
+    staged_ = std::move(other.staged_);
+    temporaries_ = std::move(other.temporaries_);
+    return *this;
+}
+
+StagedExports::~StagedExports() { discard(); }
+
+void StagedExports::discard() {
+    for (std::size_t i = 0; i < kCount; ++i) {
+        if (!staged_[i].valid()) continue;
+        if (staged_[i].get() == 0) std::remove(temporaries_[i].c_str());
+    }
+}
+
+int StagedExports::put_in_place(std::size_t output, const std::string& name, const RunResults& r) {
+    std::string temporary = temporary_name(name);
+    int error;
+    if (staged_[output].valid() && temporaries_[output] == temporary)
+        error = staged_[output].get();
+    else
+        error = stage(kOutputs[output], r, temporary);
+    if (error != 0) return error;
+    errno = 0;
+    if (std::rename(temporary.c_str(), name.c_str()) != 0) {
+        error = errno != 0 ? errno : EIO;
+        std::remove(temporary.c_str());
+    }
+    return error;
+}
+
 int write_exports(RunContext& ctx, bool run_succeeded) {
+    StagedExports staged;
+    return write_exports(ctx, run_succeeded, staged);
+}
+
+int write_exports(RunContext& ctx, bool run_succeeded, StagedExports& staged) {
     const RunResults& r = ctx.results;
-    const ExportRequest& asked = r.requested;
-    if (!asked.any() || ctx.option.run_status == -9) return kExitOk;
+    if (!r.requested.any() || ctx.option.run_status == -9) return kExitOk;
     std::ostream& console = *ctx.console.out;
     const std::string job = trim_name(ctx.names.job_name.str());
     if (job.empty()) return kExitOk; // stopped before the report was named
 
-    struct Output {
-        bool asked;
-        const char* extension;
-        std::string (*text)(const RunResults&);
-        bool needs_wgs84;
-    };
-    const Output outputs[] = {
-        {asked.json, ".json", results_json, false},
-        {asked.geojson, ".geojson", results_geojson, true},
-        {asked.html, ".html", results_html, false},
-    };
-
-    // The texts are independent readings of the same results: they are
-    // composed side by side, then written in order.
-    auto wanted = [&](const Output& o) {
-        return o.asked && run_succeeded && r.complete && (!o.needs_wgs84 || r.wgs84);
-    };
-    std::vector<std::future<std::string>> texts;
-    for (const Output& o : outputs)
-        if (wanted(o)) texts.push_back(std::async(std::launch::async, o.text, std::cref(r)));
-    std::size_t next_text = 0;
-
     int status = kExitOk;
-    for (const Output& o : outputs) {
-        if (!o.asked) continue;
+    for (std::size_t i = 0; i < std::size(kOutputs); ++i) {
+        const Output& o = kOutputs[i];
+        if (!(r.requested.*o.asked)) continue;
         const std::string name = job + o.extension;
         if (!run_succeeded) {
             console << " " << name << " not written: the run failed\n";
@@ -81,7 +143,7 @@ int write_exports(RunContext& ctx, bool run_succeeded) {
                         << " has no transformation to WGS84\n";
             continue;
         }
-        if (int error = write_whole_file(name, texts[next_text++].get()); error != 0) {
+        if (int error = staged.put_in_place(i, name, r); error != 0) {
             console << " Unable to write output file " << name << ": " << std::strerror(error) << "\n";
             status = kExitOutputFailed;
         }

@@ -8,7 +8,7 @@
 
 namespace quarlo {
 
-JsonWriter::JsonWriter(std::size_t expected_size) : writer_(buffer_) { buffer_.Reserve(expected_size); }
+JsonWriter::JsonWriter(std::size_t expected_size) : text_(expected_size), writer_(text_) {}
 
 template <typename T>
 void JsonWriter::shortest(T value) {

@@ -5,15 +5,48 @@
 
 #include "core/run_results.h"
 
-#include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace quarlo {
+
+// The output stream of the writer: the text goes straight into the string
+// that is handed back, grown a chunk at a time, so that a large output is
+// neither copied nor its memory touched before it is written.
+class JsonText {
+public:
+    using Ch = char;
+    explicit JsonText(std::size_t expected_size) { text_.reserve(expected_size); }
+    void Put(char c) {
+        Reserve(1);
+        text_[used_++] = c;
+    }
+    void PutUnsafe(char c) { text_[used_++] = c; }
+    void Reserve(std::size_t count) {
+        if (used_ + count > text_.size()) text_.resize(used_ + std::max(count, kChunk));
+    }
+    void Flush() {}
+    // The text, ending with a new line.
+    std::string take() {
+        Put('\n');
+        text_.resize(used_);
+        return std::move(text_);
+    }
+
+private:
+    static constexpr std::size_t kChunk = 64 * 1024;
+    std::string text_;
+    std::size_t used_ = 0;
+};
+
+// The writer reserves room before each run of characters it puts.
+inline void PutReserve(JsonText& text, std::size_t count) { text.Reserve(count); }
+inline void PutUnsafe(JsonText& text, char c) { text.PutUnsafe(c); }
 
 class JsonWriter {
 public:
@@ -59,8 +92,8 @@ public:
         put(v);
     }
 
-    // The text written, after the value is complete.
-    std::string_view text_written() const { return {buffer_.GetString(), buffer_.GetSize()}; }
+    // The text written, after the value is complete, and a new line.
+    std::string take_text() { return text_.take(); }
 
 private:
     template <typename T>
@@ -74,8 +107,8 @@ private:
     void put(const char* ascii) { word(ascii); }
     void put(std::nullptr_t) { null(); }
 
-    rapidjson::StringBuffer buffer_;
-    rapidjson::Writer<rapidjson::StringBuffer> writer_;
+    JsonText text_;
+    rapidjson::Writer<JsonText> writer_;
 };
 
 const char* kind_name(ObservationKind kind);

@@ -104,9 +104,7 @@ std::string results_geojson(const RunResults& r) {
         if (is_line(o)) write_line(j, r, o);
     j.end_array();
     j.end_object();
-    std::string text(j.text_written());
-    text += '\n';
-    return text;
+    return j.take_text();
 }
 
 } // namespace quarlo

@@ -152,7 +152,13 @@ void write_observations(JsonWriter& j, const RunResults& r) {
                  j.null();
          }},
         {"unknown", [&](JsonWriter& j, const O& o) { integer_if(j, constraint(o), o.unknown); }},
-        {"as_given", [](JsonWriter& j, const O& o) { j.number(o.as_given); }},
+        {"as_given", [&](JsonWriter& j, const O& o) {
+             // A height difference is read in single precision.
+             if (difference(o) && o.as_given)
+                 j.number(static_cast<float>(*o.as_given));
+             else
+                 j.number(o.as_given);
+         }},
         {"observed", [](JsonWriter& j, const O& o) { j.number(o.observed); }},
         {"computed", [](JsonWriter& j, const O& o) { j.number(o.computed); }},
         {"distance", [](JsonWriter& j, const O& o) {
@@ -223,9 +229,7 @@ std::string results_json(const RunResults& r) {
     else
         j.null();
     j.end_object();
-    std::string text(j.text_written());
-    text += '\n';
-    return text;
+    return j.take_text();
 }
 
 } // namespace quarlo

@@ -59,6 +59,12 @@ void Collector::run() {
     r_.observations.clear();
     r_.refraction.clear();
     r_.rotation.reset();
+    const auto& nb = ctx_.numbrs;
+    r_.stations.reserve(static_cast<std::size_t>(nb.number_of_stations));
+    r_.observations.reserve(static_cast<std::size_t>(nb.number_of_observations) +
+                            static_cast<std::size_t>(nb.number_of_height_observation_equations) +
+                            static_cast<std::size_t>(nb.number_of_refraction_constraints));
+    zenith_equations_.reserve(static_cast<std::size_t>(nb.number_of_zenith_distances));
     stations();
     main_list();
     constraints();

@@ -167,6 +167,8 @@ TEST(WholeRunOutputs, AnOutputThatCannotBeWrittenIsAnErrorAfterTheCompleteReport
     EXPECT_EQ(run.status, kExitOutputFailed);
     EXPECT_EQ(run.console, " Unable to write output file net.json: Is a directory\n");
     EXPECT_TRUE(fs::is_regular_file("run/net.html"));
+    EXPECT_FALSE(fs::exists("run/net.json.tmp"));
+    EXPECT_FALSE(fs::exists("run/net.html.tmp"));
     test::ProgramResult plain = run_in("plain", {});
     EXPECT_EQ(read_file("run/net.prt"), read_file("plain/net.prt"));
 }

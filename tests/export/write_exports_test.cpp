@@ -31,6 +31,14 @@ TEST(WriteExports, WritesEachOutputAskedForBesideTheReport) {
     EXPECT_EQ(run.out.str(), "");
     EXPECT_EQ(dir.files(), (std::vector<std::string>{"net.html", "net.json"}));
     EXPECT_EQ(test::read_file("net.json"), results_json(run.c().results));
+
+    // Staged while the run ends, then put in place: no temporary is left.
+    fs::remove("net.json");
+    fs::remove("net.html");
+    StagedExports staged(run.c().results);
+    EXPECT_EQ(write_exports(run.c(), true, staged), kExitOk);
+    EXPECT_EQ(dir.files(), (std::vector<std::string>{"net.html", "net.json"}));
+    EXPECT_EQ(test::read_file("net.html"), results_html(run.c().results));
 }
 
 TEST(WriteExports, NoMapForALocalGridOrAZoneWithoutAWayToWgs84) {
@@ -64,6 +72,12 @@ TEST(WriteExports, NothingWithoutResultsOrAfterAFailedRun) {
     prepare(failed, "net", {false, true, false});
     EXPECT_EQ(write_exports(failed.c(), false), kExitOk);
     EXPECT_EQ(failed.out.str(), " net.geojson not written: the run failed\n");
+
+    TestRun late; // failed after its outputs were staged
+    prepare(late, "net", {true, true, true});
+    StagedExports staged(late.c().results);
+    EXPECT_EQ(write_exports(late.c(), false, staged), kExitOk);
+    staged.discard();
 
     TestRun abandoned; // set-up failed: no report, nothing said
     prepare(abandoned, "net", {true, true, true});
