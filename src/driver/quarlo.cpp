@@ -167,8 +167,7 @@ int run_quarlo(RunContext& ctx, const std::vector<std::string>& args) {
         ctx.files.unit10.close();
         auto& out = *ctx.console.out;
         out << "\n" << stop.console_message() << "\n\n" << std::flush;
-        write_exports(ctx, false);
-        exports.discard();
+        write_exports(ctx, false, exports);
         pause_console(ctx);
         return stop.exit_status();
     }
@@ -179,8 +178,7 @@ int run_quarlo(RunContext& ctx, const std::vector<std::string>& args) {
     if (ctx.option.run_status == -9) return kExitSetupFailed;
     if (ctx.reginf.data_error_flag == -1 || ctx.option.run_status == -1) {
         *ctx.console.out << "\n Errors in data\n\n" << std::flush;
-        write_exports(ctx, false);
-        exports.discard();
+        write_exports(ctx, false, exports);
         pause_console(ctx);
         return kExitDataErrors;
     }

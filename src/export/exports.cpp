@@ -8,7 +8,9 @@
 #include <future>
 #include <iterator>
 #include <new>
+#include <utility>
 #include <string_view>
+#include <system_error>
 #include <ostream>
 
 namespace quarlo {
@@ -53,55 +55,27 @@ bool has_text(const Output& o, const RunResults& r) {
 
 static_assert(std::size(kOutputs) == StagedExports::kCount);
 
-// Composes an output and writes it under the temporary name: 0, or the
-// cause of the failure.
-int stage(const Output& o, const RunResults& r, const std::string& temporary) noexcept {
-    try {
-        return write_whole_file(temporary, o.text(r));
-    } catch (const std::bad_alloc&) {
-        return ENOMEM;
-    } catch (...) {
-        return EIO;
-    }
-}
-
 // An output is written to this name first, then renamed over its file.
 std::string temporary_name(const std::string& name) { return name + ".tmp"; }
 
-} // namespace
-
-StagedExports::StagedExports(const RunResults& r) {
-    for (std::size_t i = 0; i < kCount; ++i) {
-        if (!has_text(kOutputs[i], r)) continue;
-        temporaries_[i] = temporary_name(r.job_name + kOutputs[i].extension);
-        staged_[i] = std::async(std::launch::async, stage, std::cref(kOutputs[i]), std::cref(r), temporaries_[i]);
+// Composes an output and writes it under its temporary name, then, when
+// `keep` says so, renames it over its file; otherwise, or on a failure,
+// the temporary is removed. 0, or the cause of the failure.
+int stage(const Output& o, const RunResults& r, const std::string& name, std::shared_future<bool> keep) noexcept {
+    const std::string temporary = temporary_name(name);
+    int error = 0;
+    try {
+        error = write_whole_file(temporary, o.text(r));
+    } catch (const std::bad_alloc&) {
+        error = ENOMEM;
+    } catch (...) {
+        error = EIO;
     }
-}
-
-StagedExports& StagedExports::operator=(StagedExports&& other) {
-    discard();
-    staged_ = std::move(other.staged_);
-    temporaries_ = std::move(other.temporaries_);
-    return *this;
-}
-
-StagedExports::~StagedExports() { discard(); }
-
-void StagedExports::discard() {
-    for (std::size_t i = 0; i < kCount; ++i) {
-        if (!staged_[i].valid()) continue;
-        if (staged_[i].get() == 0) std::remove(temporaries_[i].c_str());
+    if (error != 0) return error; // nothing is left under the temporary name
+    if (!keep.get()) {
+        std::remove(temporary.c_str());
+        return 0;
     }
-}
-
-int StagedExports::put_in_place(std::size_t output, const std::string& name, const RunResults& r) {
-    std::string temporary = temporary_name(name);
-    int error;
-    if (staged_[output].valid() && temporaries_[output] == temporary)
-        error = staged_[output].get();
-    else
-        error = stage(kOutputs[output], r, temporary);
-    if (error != 0) return error;
     errno = 0;
     if (std::rename(temporary.c_str(), name.c_str()) != 0) {
         error = errno != 0 ? errno : EIO;
@@ -110,6 +84,44 @@ int StagedExports::put_in_place(std::size_t output, const std::string& name, con
     return error;
 }
 
+} // namespace
+
+StagedExports::StagedExports(const RunResults& r) {
+    std::shared_future<bool> keep = keep_.get_future().share();
+    for (std::size_t i = 0; i < kCount; ++i) {
+        if (!has_text(kOutputs[i], r)) continue;
+        try {
+            outcome_[i] = std::async(std::launch::async, stage, std::cref(kOutputs[i]), std::cref(r),
+                                     r.job_name + kOutputs[i].extension, keep);
+            decided_ = false;
+        } catch (const std::system_error&) {
+            // No thread to spare: this one is composed when it is written.
+        }
+    }
+}
+
+StagedExports& StagedExports::operator=(StagedExports&& other) {
+    discard();
+    for (auto& o : outcome_)
+        if (o.valid()) o.get();
+    keep_ = std::move(other.keep_);
+    decided_ = std::exchange(other.decided_, true);
+    outcome_ = std::move(other.outcome_);
+    return *this;
+}
+
+// The futures of the threads wait for them as they go.
+StagedExports::~StagedExports() { discard(); }
+
+void StagedExports::decide(bool keep) {
+    if (decided_) return;
+    keep_.set_value(keep);
+    decided_ = true;
+}
+
+void StagedExports::put_in_place() { decide(true); }
+void StagedExports::discard() { decide(false); }
+
 int write_exports(RunContext& ctx, bool run_succeeded) {
     StagedExports staged;
     return write_exports(ctx, run_succeeded, staged);
@@ -117,6 +129,10 @@ int write_exports(RunContext& ctx, bool run_succeeded) {
 
 int write_exports(RunContext& ctx, bool run_succeeded, StagedExports& staged) {
     const RunResults& r = ctx.results;
+    if (run_succeeded)
+        staged.put_in_place();
+    else
+        staged.discard();
     if (!r.requested.any() || ctx.option.run_status == -9) return kExitOk;
     std::ostream& console = *ctx.console.out;
     const std::string job = trim_name(ctx.names.job_name.str());
@@ -143,7 +159,15 @@ int write_exports(RunContext& ctx, bool run_succeeded, StagedExports& staged) {
                         << " has no transformation to WGS84\n";
             continue;
         }
-        if (int error = staged.put_in_place(i, name, r); error != 0) {
+        int error = 0;
+        if (staged.staged(i)) {
+            error = staged.outcome(i);
+        } else {
+            std::promise<bool> keep;
+            keep.set_value(true);
+            error = stage(o, r, name, keep.get_future().share());
+        }
+        if (error != 0) {
             console << " Unable to write output file " << name << ": " << std::strerror(error) << "\n";
             status = kExitOutputFailed;
         }

@@ -18,9 +18,9 @@ std::string results_html(const RunResults& r);
 
 // The outputs asked for, each composed on a thread of its own from a
 // results model that no longer changes and written to a temporary beside
-// its file (<file>.tmp) while the run finishes its report. write_exports
-// puts them in place after a run that succeeded; whatever is left when
-// this is destroyed is removed.
+// its file (<file>.tmp) while the run finishes its report. Once the report
+// is complete they are put in place, side by side; after a run that failed,
+// or when this is destroyed first, the temporaries are removed.
 class StagedExports {
 public:
     static constexpr std::size_t kCount = 3; // JSON, GeoJSON, HTML
@@ -31,19 +31,21 @@ public:
     StagedExports& operator=(StagedExports&&);
     ~StagedExports();
 
-    // Puts output i in place under `name`, composing and writing it now
-    // when it was not staged. 0, or the cause of the failure (errno); on a
-    // failure nothing is left under the temporary name.
-    int put_in_place(std::size_t output, const std::string& name, const RunResults& r);
-
-    // Waits for the outputs still being staged and removes their
-    // temporaries: after a run that failed.
+    // Renames every staged output over its file.
+    void put_in_place();
+    // Removes every staged output; what is in place stays.
     void discard();
+    // Whether output i was staged, and then 0 or the cause (errno) of its
+    // failure, waiting for it.
+    bool staged(std::size_t output) const { return outcome_[output].valid(); }
+    int outcome(std::size_t output) { return outcome_[output].get(); }
 
 private:
+    void decide(bool keep);
 
-    std::array<std::future<int>, kCount> staged_; // the cause of a failure, or 0
-    std::array<std::string, kCount> temporaries_;
+    std::promise<bool> keep_; // set once: put in place, or discard
+    bool decided_ = true;     // nothing staged, nothing to decide
+    std::array<std::future<int>, kCount> outcome_;
 };
 
 // Writes the outputs the command line asked for after a run that

@@ -75,9 +75,10 @@ TEST(WriteExports, NothingWithoutResultsOrAfterAFailedRun) {
 
     TestRun late; // failed after its outputs were staged
     prepare(late, "net", {true, true, true});
-    StagedExports staged(late.c().results);
-    EXPECT_EQ(write_exports(late.c(), false, staged), kExitOk);
-    staged.discard();
+    {
+        StagedExports staged(late.c().results);
+        EXPECT_EQ(write_exports(late.c(), false, staged), kExitOk);
+    }
 
     TestRun abandoned; // set-up failed: no report, nothing said
     prepare(abandoned, "net", {true, true, true});
