@@ -22,7 +22,7 @@ void JsonWriter::shortest(T value) {
         *end++ = '.';
         *end++ = '0';
     }
-    writer_.RawValue(text, static_cast<std::size_t>(end - text), rapidjson::kNumberType);
+    writer_.number_text(text, static_cast<std::size_t>(end - text));
 }
 
 void JsonWriter::number(float value) { shortest(value); }

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,6 +28,11 @@ public:
         text_[used_++] = c;
     }
     void PutUnsafe(char c) { text_[used_++] = c; }
+    void append(const char* chars, std::size_t count) {
+        Reserve(count);
+        std::memcpy(text_.data() + used_, chars, count);
+        used_ += count;
+    }
     void Reserve(std::size_t count) {
         if (used_ + count > text_.size()) text_.resize(used_ + std::max(count, kChunk));
     }
@@ -47,6 +53,17 @@ private:
 // The writer reserves room before each run of characters it puts.
 inline void PutReserve(JsonText& text, std::size_t count) { text.Reserve(count); }
 inline void PutUnsafe(JsonText& text, char c) { text.PutUnsafe(c); }
+
+// RapidJSON's writer, with a number given as its text copied in one piece.
+class JsonTextWriter : public rapidjson::Writer<JsonText> {
+public:
+    using rapidjson::Writer<JsonText>::Writer;
+    void number_text(const char* chars, std::size_t count) {
+        Prefix(rapidjson::kNumberType);
+        os_->append(chars, count);
+        EndValue(true);
+    }
+};
 
 class JsonWriter {
 public:
@@ -80,10 +97,6 @@ public:
     void text(std::string_view bytes);
     // A string the program itself composed (plain ASCII).
     void word(std::string_view ascii) { writer_.String(ascii.data(), static_cast<rapidjson::SizeType>(ascii.size())); }
-    // A complete JSON value written by another JsonWriter.
-    void value(std::string_view json, rapidjson::Type type) {
-        writer_.RawValue(json.data(), json.size(), type);
-    }
 
     // A member of the object being written: its name, then its value.
     template <typename T>
@@ -108,7 +121,7 @@ private:
     void put(std::nullptr_t) { null(); }
 
     JsonText text_;
-    rapidjson::Writer<JsonText> writer_;
+    JsonTextWriter writer_;
 };
 
 const char* kind_name(ObservationKind kind);

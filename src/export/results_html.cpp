@@ -53,17 +53,14 @@ const ResidualClass& residual_class(const ObservationResult& o) {
 // blanks, held without allocating: the page writes tens of thousands.
 class Fixed {
 public:
-    Fixed(double value, int decimals) {
-        edit::put_fixed(text_, value, kWidth, decimals);
-        while (start_ < kWidth - 1 && text_[start_] == ' ') ++start_;
-    }
+    Fixed(double value, int decimals) : start_(kWidth - edit::put_fixed(text_, value, kWidth, decimals)) {}
     operator std::string_view() const { return {text_ + start_, static_cast<std::size_t>(kWidth - start_)}; }
     std::string str() const { return std::string(std::string_view(*this)); }
 
 private:
     static constexpr int kWidth = 40;
     char text_[kWidth];
-    int start_ = 0;
+    int start_;
 };
 
 Fixed fixed(double value, int decimals) { return Fixed(value, decimals); }

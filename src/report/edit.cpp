@@ -61,12 +61,12 @@ std::uint64_t scaled_magnitude(double value, int d) {
 }
 
 // The printf-based form for values outside the range of the integer path.
-void put_fixed_wide(char* out, double value, int w, int d) {
+int put_fixed_wide(char* out, double value, int w, int d) {
     char buf[400];
     int n = std::snprintf(buf, sizeof buf, "%.*f", d, value);
     if (n < 0 || n >= static_cast<int>(sizeof buf)) {
         std::memset(out, '*', static_cast<std::size_t>(w));
-        return;
+        return w;
     }
     char* s = buf;
     // A value that rounds to zero carries no minus sign.
@@ -91,11 +91,12 @@ void put_fixed_wide(char* out, double value, int w, int d) {
         }
         if (n > w) {
             std::memset(out, '*', static_cast<std::size_t>(w));
-            return;
+            return w;
         }
     }
     std::memset(out, ' ', static_cast<std::size_t>(w - n));
     std::memcpy(out + (w - n), s, static_cast<std::size_t>(n));
+    return n;
 }
 
 } // namespace
@@ -115,15 +116,14 @@ void put_int(char* out, long long value, int w) {
     std::memcpy(out + (w - n), p, static_cast<std::size_t>(n));
 }
 
-void put_fixed(char* out, double value, int w, int d) {
+int put_fixed(char* out, double value, int w, int d) {
     if (d < 0) d = 0;
     if (!std::isfinite(value) || std::fabs(value) >= 1e30) { // wider than any field
         std::memset(out, '*', static_cast<std::size_t>(w));
-        return;
+        return w;
     }
     if (d > 8 || std::fabs(value) >= 1e10) {
-        put_fixed_wide(out, value, w, d);
-        return;
+        return put_fixed_wide(out, value, w, d);
     }
     std::uint64_t n = scaled_magnitude(value, d);
     std::uint64_t whole = n / kPow10[d];
@@ -142,10 +142,11 @@ void put_fixed(char* out, double value, int w, int d) {
     len = static_cast<int>(end - p);
     if (len > w) {
         std::memset(out, '*', static_cast<std::size_t>(w));
-        return;
+        return w;
     }
     std::memset(out, ' ', static_cast<std::size_t>(w - len));
     std::memcpy(out + (w - len), p, static_cast<std::size_t>(len));
+    return len;
 }
 
 std::string int_field(long long value, int w) {

@@ -19,9 +19,11 @@ std::string int_field(long long value, int w);
 std::string fixed_field(double value, int w, int d);
 
 // The same two fields written into exactly w characters at out (w >= 1),
-// without building a string: the print line is filled in place.
+// without building a string: the print line is filled in place. put_fixed
+// returns the width of the number without its leading blanks (w for
+// asterisks).
 void put_int(char* out, long long value, int w);
-void put_fixed(char* out, double value, int w, int d);
+int put_fixed(char* out, double value, int w, int d);
 
 // nX: n blanks.
 std::string blanks(int n);
