@@ -17,34 +17,35 @@ namespace quarlo {
 
 namespace {
 
-// Writes the whole text. On any failure the partial file is removed and
-// the cause is returned; 0 when the file was written.
-int write_whole_file(const std::string& path, const std::string& text) {
-    auto cause = [] { return errno != 0 ? errno : EIO; };
-    errno = 0;
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return cause();
-    int error = 0;
-    errno = 0;
-    if (std::fwrite(text.data(), 1, text.size(), f) != text.size() || std::fflush(f) != 0) error = cause();
-    errno = 0;
-    if (std::fclose(f) != 0 && error == 0) error = cause();
-    if (error != 0) std::remove(path.c_str());
-    return error;
-}
+// The chunks of an output's text written to a file as they come; the
+// first failure is kept and the rest is not written.
+class FileSink : public TextSink {
+public:
+    explicit FileSink(std::FILE* file) : file_(file) {}
+    void write(std::string_view chunk) override {
+        if (error_ != 0) return;
+        errno = 0;
+        if (std::fwrite(chunk.data(), 1, chunk.size(), file_) != chunk.size()) error_ = errno != 0 ? errno : EIO;
+    }
+    int error() const { return error_; }
+
+private:
+    std::FILE* file_;
+    int error_ = 0;
+};
 
 struct Output {
     const char* extension;
-    std::string (*text)(const RunResults&);
+    void (*compose)(const RunResults&, TextOutput&);
     bool needs_wgs84;
     bool ExportRequest::*asked;
 };
 
 // The outputs in the order they are written.
 const Output kOutputs[] = {
-    {".json", results_json, false, &ExportRequest::json},
-    {".geojson", results_geojson, true, &ExportRequest::geojson},
-    {".html", results_html, false, &ExportRequest::html},
+    {".json", write_json, false, &ExportRequest::json},
+    {".geojson", write_geojson, true, &ExportRequest::geojson},
+    {".html", write_html, false, &ExportRequest::html},
 };
 
 // Whether the output has a text to write: asked for, of a complete run
@@ -63,15 +64,30 @@ std::string temporary_name(const std::string& name) { return name + ".tmp"; }
 // the temporary is removed. 0, or the cause of the failure.
 int stage(const Output& o, const RunResults& r, const std::string& name, std::shared_future<bool> keep) noexcept {
     const std::string temporary = temporary_name(name);
+    auto cause = [] { return errno != 0 ? errno : EIO; };
+    errno = 0;
+    std::FILE* file = std::fopen(temporary.c_str(), "wb");
+    if (!file) return cause();
+    FileSink sink(file);
     int error = 0;
     try {
-        error = write_whole_file(temporary, o.text(r));
+        TextOutput out(sink);
+        o.compose(r, out);
+        out.finish();
+        error = sink.error();
     } catch (const std::bad_alloc&) {
         error = ENOMEM;
     } catch (...) {
         error = EIO;
     }
-    if (error != 0) return error; // nothing is left under the temporary name
+    errno = 0;
+    if (error == 0 && std::fflush(file) != 0) error = cause();
+    errno = 0;
+    if (std::fclose(file) != 0 && error == 0) error = cause();
+    if (error != 0) {
+        std::remove(temporary.c_str());
+        return error; // nothing is left under the temporary name
+    }
     if (!keep.get()) {
         std::remove(temporary.c_str());
         return 0;

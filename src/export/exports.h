@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/context.h"
+#include "export/text_output.h"
 
 #include <array>
 #include <cstddef>
@@ -11,7 +12,10 @@
 
 namespace quarlo {
 
-// The texts of the three outputs.
+// The three outputs, written as they are composed, and their texts.
+void write_json(const RunResults& r, TextOutput& out);
+void write_geojson(const RunResults& r, TextOutput& out);
+void write_html(const RunResults& r, TextOutput& out);
 std::string results_json(const RunResults& r);
 std::string results_geojson(const RunResults& r);
 std::string results_html(const RunResults& r);

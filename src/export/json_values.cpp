@@ -8,8 +8,6 @@
 
 namespace quarlo {
 
-JsonWriter::JsonWriter(std::size_t expected_size) : text_(expected_size), writer_(text_) {}
-
 template <typename T>
 void JsonWriter::shortest(T value) {
     if (!std::isfinite(value)) {

@@ -4,71 +4,31 @@
 #pragma once
 
 #include "core/run_results.h"
+#include "export/text_output.h"
 
 #include <rapidjson/writer.h>
 
-#include <algorithm>
 #include <cstddef>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace quarlo {
 
-// The output stream of the writer: the text goes straight into the string
-// that is handed back, grown a chunk at a time, so that a large output is
-// neither copied nor its memory touched before it is written.
-class JsonText {
-public:
-    using Ch = char;
-    explicit JsonText(std::size_t expected_size) { text_.reserve(expected_size); }
-    void Put(char c) {
-        Reserve(1);
-        text_[used_++] = c;
-    }
-    void PutUnsafe(char c) { text_[used_++] = c; }
-    void append(const char* chars, std::size_t count) {
-        Reserve(count);
-        std::memcpy(text_.data() + used_, chars, count);
-        used_ += count;
-    }
-    void Reserve(std::size_t count) {
-        if (used_ + count > text_.size()) text_.resize(used_ + std::max(count, kChunk));
-    }
-    void Flush() {}
-    // The text, ending with a new line.
-    std::string take() {
-        Put('\n');
-        text_.resize(used_);
-        return std::move(text_);
-    }
-
-private:
-    static constexpr std::size_t kChunk = 64 * 1024;
-    std::string text_;
-    std::size_t used_ = 0;
-};
-
-// The writer reserves room before each run of characters it puts.
-inline void PutReserve(JsonText& text, std::size_t count) { text.Reserve(count); }
-inline void PutUnsafe(JsonText& text, char c) { text.PutUnsafe(c); }
-
 // RapidJSON's writer, with a number given as its text copied in one piece.
-class JsonTextWriter : public rapidjson::Writer<JsonText> {
+class JsonTextWriter : public rapidjson::Writer<TextOutput> {
 public:
-    using rapidjson::Writer<JsonText>::Writer;
+    using rapidjson::Writer<TextOutput>::Writer;
     void number_text(const char* chars, std::size_t count) {
         Prefix(rapidjson::kNumberType);
-        os_->append(chars, count);
+        os_->append(std::string_view(chars, count));
         EndValue(true);
     }
 };
 
 class JsonWriter {
 public:
-    // `expected_size` (bytes) is room reserved for the text from the start.
-    explicit JsonWriter(std::size_t expected_size = 4096);
+    explicit JsonWriter(TextOutput& out) : writer_(out) {}
 
     void start_object() { writer_.StartObject(); }
     void end_object() { writer_.EndObject(); }
@@ -105,9 +65,6 @@ public:
         put(v);
     }
 
-    // The text written, after the value is complete, and a new line.
-    std::string take_text() { return text_.take(); }
-
 private:
     template <typename T>
     void shortest(T value);
@@ -120,7 +77,6 @@ private:
     void put(const char* ascii) { word(ascii); }
     void put(std::nullptr_t) { null(); }
 
-    JsonText text_;
     JsonTextWriter writer_;
 };
 

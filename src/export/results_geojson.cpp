@@ -93,8 +93,8 @@ bool is_line(const ObservationResult& o) {
 
 } // namespace
 
-std::string results_geojson(const RunResults& r) {
-    JsonWriter j(1024 + 300 * r.stations.size() + 400 * r.observations.size());
+void write_geojson(const RunResults& r, TextOutput& out) {
+    JsonWriter j(out);
     j.start_object();
     j.member("type", "FeatureCollection");
     j.key("features");
@@ -104,7 +104,9 @@ std::string results_geojson(const RunResults& r) {
         if (is_line(o)) write_line(j, r, o);
     j.end_array();
     j.end_object();
-    return j.take_text();
+    out.Put('\n');
 }
+
+std::string results_geojson(const RunResults& r) { return composed_text(write_geojson, r); }
 
 } // namespace quarlo

@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <string_view>
 
@@ -159,8 +158,8 @@ std::string length_caption(double metres) {
 
 class Page {
 public:
-    explicit Page(const RunResults& r) : r_(r) {}
-    std::string build();
+    Page(const RunResults& r, TextOutput& out) : r_(r), out_(out) {}
+    void build();
 
 private:
     void head();
@@ -176,49 +175,40 @@ private:
     // Appends the parts, one after the other, growing the page once.
     template <typename... Parts>
     void put(const Parts&... parts) {
-        const std::string_view views[] = {std::string_view(parts)...};
-        std::size_t at = out_.size(), total = 0;
-        for (auto v : views) total += v.size();
-        out_.resize(at + total);
-        for (auto v : views) {
-            std::memcpy(out_.data() + at, v.data(), v.size());
-            at += v.size();
-        }
+        out_.append_all(parts...);
     }
     double x(const StationResult& s) const { return kLeft + (s.easting - min_e_) * scale_; }
     double y(const StationResult& s) const { return kTop + (max_n_ - s.northing) * scale_; }
 
     const RunResults& r_;
-    std::string out_;
+    TextOutput& out_;
     double min_e_ = 0.0, max_n_ = 0.0, scale_ = 1.0, width_ = 0.0, height_ = 0.0;
     double bar_scale_ = 0.0; // pixels per metre of the 95 % value
     double largest_sd95_ = 0.0;
 };
 
-std::string Page::build() {
-    out_.reserve(4096 + 250 * r_.observations.size() + 400 * r_.stations.size());
+void Page::build() {
     head();
     summary();
     map();
     largest();
     notes();
-    out_ += "</body>\n</html>\n";
-    return std::move(out_);
+    put("</body>\n</html>\n");
 }
 
 void Page::head() {
     const std::string job = html_text(r_.job_name);
-    out_ += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
-    out_ += "<title>QUARLO results: " + job + "</title>\n";
-    out_ += "<style>\n"
+    put("<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n");
+    put("<title>QUARLO results: ", job, "</title>\n");
+    put("<style>\n"
             "body { font-family: sans-serif; margin: 1.5em; color: #222; }\n"
             "table { border-collapse: collapse; margin: 0.5em 0 1.5em; }\n"
             "th, td { border: 1px solid #bbb; padding: 0.2em 0.6em; text-align: left; }\n"
             "td.n { text-align: right; font-variant-numeric: tabular-nums; }\n"
             "svg { border: 1px solid #bbb; background: #fff; }\n"
             "svg text { font-family: sans-serif; font-size: 11px; }\n"
-            "</style>\n</head>\n<body>\n";
-    out_ += "<h1>Network " + job + "</h1>\n";
+            "</style>\n</head>\n<body>\n");
+    put("<h1>Network ", job, "</h1>\n");
 }
 
 void Page::summary() {
@@ -226,7 +216,7 @@ void Page::summary() {
     auto row = [&](std::string_view caption, std::string_view value) {
         put("<tr><th>", caption, "</th><td class=\"n\">", value, "</td></tr>\n");
     };
-    out_ += "<h2>Summary</h2>\n<table class=\"summary\">\n";
+    put("<h2>Summary</h2>\n<table class=\"summary\">\n");
     row("Stations", std::to_string(s.stations));
     row("Fixed stations", std::to_string(s.fixed_stations));
     row("Zenith distances", std::to_string(s.zenith_distances));
@@ -238,11 +228,11 @@ void Page::summary() {
     if (s.equations > 0) row("Average redundancy number", fixed(static_cast<double>(s.degrees_of_freedom) / s.equations, 3));
     row("Variance factor", s.variance_factor ? fixed(*s.variance_factor, 3).str() : std::string("not estimated"));
     if (s.variance_factor_used) row("Variance factor used for the precisions", fixed(*s.variance_factor_used, 3));
-    out_ += "</table>\n";
+    put("</table>\n");
 }
 
 void Page::map() {
-    out_ += "<h2>Network</h2>\n";
+    put("<h2>Network</h2>\n");
     double min_e = std::numeric_limits<double>::infinity(), max_e = -min_e;
     double min_n = min_e, max_n = max_e;
     for (const auto& s : r_.stations) {
@@ -254,7 +244,7 @@ void Page::map() {
         if (s.sd) largest_sd95_ = std::max(largest_sd95_, *s.sd95());
     }
     if (!(min_e <= max_e)) {
-        out_ += "<p>No station has coordinates: the network cannot be drawn.</p>\n";
+        put("<p>No station has coordinates: the network cannot be drawn.</p>\n");
         return;
     }
     // One scale for both axes, grid north up.
@@ -271,19 +261,19 @@ void Page::map() {
     const double total = height_ + kLegendHeight;
     put("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"", px(width_), "\" height=\"", px(total),
         "\" viewBox=\"0 0 ", px(width_), " ", px(total), "\" role=\"img\">\n");
-    out_ += "<title>Network " + html_text(r_.job_name) + " drawn to scale, grid north up</title>\n";
+    put("<title>Network ", html_text(r_.job_name), " drawn to scale, grid north up</title>\n");
     lines();
     bars();
     markers();
     legend(height_);
-    out_ += "</svg>\n";
+    put("</svg>\n");
 }
 
 void Page::lines() {
     // The worst lines are drawn last, over the others.
     std::vector<const ObservationResult*> order = by_residual_size(
         r_.observations, [](const ObservationResult& o) { return is_line(o); }, -1.0f, First::Smallest);
-    out_ += "<g class=\"lines\" stroke-width=\"2\" stroke-linecap=\"round\">\n";
+    put("<g class=\"lines\" stroke-width=\"2\" stroke-linecap=\"round\">\n");
     for (const ObservationResult* o : order) {
         const StationResult* a = r_.station(o->from);
         const StationResult* b = r_.station(o->to);
@@ -296,12 +286,12 @@ void Page::lines() {
                 fixed(*o->standardised_residual, 3));
         put("</title></line>\n");
     }
-    out_ += "</g>\n";
+    put("</g>\n");
 }
 
 void Page::bars() {
     if (bar_scale_ <= 0.0) return;
-    out_ += "<g class=\"precision\" fill=\"#5e3c99\">\n";
+    put("<g class=\"precision\" fill=\"#5e3c99\">\n");
     for (const auto& s : r_.stations) {
         if (!s.has_coordinates || !s.sd) continue;
         const double sd95 = *s.sd95();
@@ -309,11 +299,11 @@ void Page::bars() {
         put("<rect x=\"", px(x(s) + 6.0), "\" y=\"", px(y(s) - length), "\" width=\"4\" height=\"", px(length),
             "\"><title>", station_id(s), ": 95 % height precision ", fixed(sd95, 3), " m</title></rect>\n");
     }
-    out_ += "</g>\n";
+    put("</g>\n");
 }
 
 void Page::markers() {
-    out_ += "<g class=\"stations\">\n";
+    put("<g class=\"stations\">\n");
     for (const auto& s : r_.stations) {
         if (!s.has_coordinates) continue;
         const double cx = x(s), cy = y(s);
@@ -330,11 +320,11 @@ void Page::markers() {
         put("</title>", s.fixed ? "</polygon>\n" : "</circle>\n");
         put("<text x=\"", px(cx + 8.0), "\" y=\"", px(cy + 12.0), "\">", id, "</text>\n");
     }
-    out_ += "</g>\n";
+    put("</g>\n");
 }
 
 void Page::legend(double top) {
-    out_ += "<g class=\"legend\">\n";
+    put("<g class=\"legend\">\n");
     double lx = kLeft, ly = top + 16.0;
     auto entry = [&](const ResidualClass& c) {
         put("<line x1=\"", px(lx), "\" y1=\"", px(ly - 4.0), "\" x2=\"", px(lx + 24.0), "\" y2=\"", px(ly - 4.0),
@@ -375,20 +365,20 @@ void Page::legend(double top) {
             "\" fill=\"#5e3c99\"/><text x=\"", px(bx + 10.0), "\" y=\"", px(by), "\">95 % height precision ",
             length_caption(reference), "</text>\n");
     }
-    out_ += "</g>\n";
+    put("</g>\n");
 }
 
 void Page::largest() {
     std::vector<const ObservationResult*> worst = by_residual_size(
         r_.observations, [](const ObservationResult& o) { return o.standardised_residual.has_value(); }, 0.0f,
         First::Largest, kLargestListed);
-    out_ += "<h2>Largest standardised residuals</h2>\n";
+    put("<h2>Largest standardised residuals</h2>\n");
     if (worst.empty()) {
-        out_ += "<p>No residuals were computed.</p>\n";
+        put("<p>No residuals were computed.</p>\n");
         return;
     }
-    out_ += "<table class=\"largest\">\n<tr><th>Observation</th><th>Kind</th><th>From</th><th>To</th>"
-            "<th>Residual</th><th>w</th></tr>\n";
+    put("<table class=\"largest\">\n<tr><th>Observation</th><th>Kind</th><th>From</th><th>To</th>"
+            "<th>Residual</th><th>w</th></tr>\n");
     for (const ObservationResult* o : worst) {
         const StationResult* to = r_.station(o->to);
         put("<tr><td class=\"n\">", std::to_string(o->number), "</td><td>", kind_caption(o->kind), "</td><td>",
@@ -396,21 +386,23 @@ void Page::largest() {
             fixed(*o->residual, residual_decimals(o->kind)), residual_unit(o->kind), "</td><td class=\"n\">",
             fixed(*o->standardised_residual, 3), "</td></tr>\n");
     }
-    out_ += "</table>\n";
+    put("</table>\n");
 }
 
 void Page::notes() {
     std::string missing;
     for (const auto& s : r_.stations)
         if (!s.has_coordinates) missing += (missing.empty() ? "" : ", ") + station_id(s);
-    if (!missing.empty()) out_ += "<p class=\"note\">Stations without coordinates, not drawn: " + missing + ".</p>\n";
+    if (!missing.empty()) put("<p class=\"note\">Stations without coordinates, not drawn: ", missing, ".</p>\n");
     if (!r_.summary.inverse)
-        out_ += "<p class=\"note\">The height precisions were not computed (they need analysis option 1 or "
-                "more): no precision bars.</p>\n";
+        put("<p class=\"note\">The height precisions were not computed (they need analysis option 1 or "
+                "more): no precision bars.</p>\n");
 }
 
 } // namespace
 
-std::string results_html(const RunResults& r) { return Page(r).build(); }
+void write_html(const RunResults& r, TextOutput& out) { Page(r, out).build(); }
+
+std::string results_html(const RunResults& r) { return composed_text(write_html, r); }
 
 } // namespace quarlo

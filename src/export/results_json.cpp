@@ -203,9 +203,8 @@ void write_rotation(JsonWriter& j, const RotationResult& t) {
 
 } // namespace
 
-std::string results_json(const RunResults& r) {
-    // About 12 bytes a value: 16 per station, 16 per observation.
-    JsonWriter j(4096 + 200 * (r.stations.size() + r.observations.size()));
+void write_json(const RunResults& r, TextOutput& out) {
+    JsonWriter j(out);
     j.start_object();
     j.member("format", "quarlo-results");
     j.member("format_version", kFormatVersion);
@@ -229,7 +228,9 @@ std::string results_json(const RunResults& r) {
     else
         j.null();
     j.end_object();
-    return j.take_text();
+    out.Put('\n');
 }
+
+std::string results_json(const RunResults& r) { return composed_text(write_json, r); }
 
 } // namespace quarlo

@@ -1,0 +1,91 @@
+// The text of an output as it is composed: gathered in a buffer of 64 KiB
+// that is handed to its sink each time it fills and once at the end, so
+// that a large output takes little memory and goes to its file as it is
+// written.
+#pragma once
+
+#include <cstddef>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace quarlo {
+
+// Where the chunks go: a string, or a file.
+class TextSink {
+public:
+    virtual ~TextSink() = default;
+    virtual void write(std::string_view chunk) = 0;
+};
+
+class StringSink : public TextSink {
+public:
+    void write(std::string_view chunk) override { text.append(chunk); }
+    std::string text;
+};
+
+class TextOutput {
+public:
+    using Ch = char; // as a stream of RapidJSON's writer
+
+    explicit TextOutput(TextSink& sink);
+    TextOutput(const TextOutput&) = delete;
+    TextOutput& operator=(const TextOutput&) = delete;
+
+    // Room for `count` more characters in one piece.
+    void Reserve(std::size_t count) {
+        if (used_ + count > capacity_) make_room(count);
+    }
+    // A character after Reserve.
+    void PutUnsafe(char c) { buffer_[used_++] = c; }
+    void Put(char c) {
+        Reserve(1);
+        PutUnsafe(c);
+    }
+    void append(std::string_view chars) {
+        Reserve(chars.size());
+        std::memcpy(buffer_.get() + used_, chars.data(), chars.size());
+        used_ += chars.size();
+    }
+    // The parts one after the other, with room made once.
+    template <typename... Parts>
+    void append_all(const Parts&... parts) {
+        const std::string_view views[] = {std::string_view(parts)...};
+        std::size_t total = 0;
+        for (auto v : views) total += v.size();
+        Reserve(total);
+        for (auto v : views) {
+            std::memcpy(buffer_.get() + used_, v.data(), v.size());
+            used_ += v.size();
+        }
+    }
+    void Flush() {}
+    // Hands what is left to the sink: the text is complete.
+    void finish();
+
+private:
+    void make_room(std::size_t count);
+
+    static constexpr std::size_t kChunk = std::size_t{64} << 10;
+    TextSink& sink_;
+    std::unique_ptr<char[]> buffer_;
+    std::size_t capacity_ = kChunk;
+    std::size_t used_ = 0;
+};
+
+// RapidJSON's writer reserves room before each run of characters it puts.
+inline void PutReserve(TextOutput& out, std::size_t count) { out.Reserve(count); }
+inline void PutUnsafe(TextOutput& out, char c) { out.PutUnsafe(c); }
+
+// The whole text that `compose` writes, as a string.
+template <typename Results>
+std::string composed_text(void (*compose)(const Results&, TextOutput&), const Results& r) {
+    StringSink sink;
+    TextOutput out(sink);
+    compose(r, out);
+    out.finish();
+    return std::move(sink.text);
+}
+
+} // namespace quarlo
