@@ -273,14 +273,27 @@ void Page::lines() {
     // The worst lines are drawn last, over the others.
     std::vector<const ObservationResult*> order = by_residual_size(
         r_.observations, [](const ObservationResult& o) { return is_line(o); }, -1.0f, First::Smallest);
+    // Each end's place and name, written once for all its lines.
+    struct End {
+        std::string x, y, id;
+    };
+    std::vector<End> ends(r_.stations.size());
+    for (std::size_t i = 0; i < ends.size(); ++i) {
+        const StationResult& s = r_.stations[i];
+        if (s.has_coordinates) ends[i] = {px(x(s)).str(), px(y(s)).str(), station_id(s)};
+    }
+    auto end = [&](int position) -> const End* {
+        const StationResult* s = r_.station(position);
+        return s && s->has_coordinates ? &ends[static_cast<std::size_t>(position - 1)] : nullptr;
+    };
     put("<g class=\"lines\" stroke-width=\"2\" stroke-linecap=\"round\">\n");
     for (const ObservationResult* o : order) {
-        const StationResult* a = r_.station(o->from);
-        const StationResult* b = r_.station(o->to);
-        if (!a || !b || !a->has_coordinates || !b->has_coordinates) continue;
-        put("<line x1=\"", px(x(*a)), "\" y1=\"", px(y(*a)), "\" x2=\"", px(x(*b)), "\" y2=\"", px(y(*b)),
-            "\" stroke=\"", residual_class(*o).colour, "\"><title>", kind_caption(o->kind), " ",
-            std::to_string(o->number), ": ", station_id(*a), " to ", station_id(*b));
+        const End* a = end(o->from);
+        const End* b = end(o->to);
+        if (!a || !b) continue;
+        put("<line x1=\"", a->x, "\" y1=\"", a->y, "\" x2=\"", b->x, "\" y2=\"", b->y, "\" stroke=\"",
+            residual_class(*o).colour, "\"><title>", kind_caption(o->kind), " ", std::to_string(o->number), ": ",
+            a->id, " to ", b->id);
         if (o->standardised_residual)
             put(", v = ", fixed(*o->residual, residual_decimals(o->kind)), residual_unit(o->kind), ", w = ",
                 fixed(*o->standardised_residual, 3));
