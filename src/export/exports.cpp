@@ -9,6 +9,8 @@
 #include <iterator>
 #include <new>
 #include <utility>
+
+#include <unistd.h>
 #include <string_view>
 #include <system_error>
 #include <ostream>
@@ -56,12 +58,19 @@ bool has_text(const Output& o, const RunResults& r) {
 
 static_assert(std::size(kOutputs) == StagedExports::kCount);
 
-// An output is written to this name first, then renamed over its file.
+// An output is written complete under this name first, beside its file.
 std::string temporary_name(const std::string& name) { return name + ".tmp"; }
 
 // Composes an output and writes it under its temporary name, then, when
-// `keep` says so, renames it over its file; otherwise, or on a failure,
-// the temporary is removed. 0, or the cause of the failure.
+// `keep` says so, puts it in place; otherwise, or on a failure, the
+// temporary is removed. 0, or the cause of the failure.
+//
+// The old file goes first and the complete new one takes its name, the
+// way a linker replaces its output: renamed over an old file, the new one
+// would be flushed to disk there and then by filesystems that guard
+// replaced files (ext4), which costs more than writing it. These are
+// outputs a run makes again; the station and height files, which later
+// runs read, are renamed over their old versions.
 int stage(const Output& o, const RunResults& r, const std::string& name, std::shared_future<bool> keep) noexcept {
     const std::string temporary = temporary_name(name);
     auto cause = [] { return errno != 0 ? errno : EIO; };
@@ -92,6 +101,7 @@ int stage(const Output& o, const RunResults& r, const std::string& name, std::sh
         std::remove(temporary.c_str());
         return 0;
     }
+    ::unlink(name.c_str()); // fails harmlessly on a directory, which the rename then reports
     errno = 0;
     if (std::rename(temporary.c_str(), name.c_str()) != 0) {
         error = errno != 0 ? errno : EIO;
