@@ -7,6 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <utility>
+
+#include <nlohmann/json.hpp>
 
 namespace quarlo {
 namespace {
@@ -39,6 +42,40 @@ TEST(WriteExports, WritesEachOutputAskedForBesideTheReport) {
     EXPECT_EQ(write_exports(run.c(), true, staged), kExitOk);
     EXPECT_EQ(dir.files(), (std::vector<std::string>{"net.html", "net.json"}));
     EXPECT_EQ(test::read_file("net.html"), results_html(run.c().results));
+}
+
+TEST(WriteExports, LargeOutputsGoToTheirFilesWholeAcrossTheirChunks) {
+    TempDir dir;
+    TestRun run;
+    prepare(run, "net", {true, true, true});
+    RunResults& r = run.c().results;
+    // 2000 more stations and 4000 more lines: each text is many chunks long.
+    const StationResult model = r.stations[3];
+    for (int i = 5; i <= 2004; ++i) {
+        StationResult s = model;
+        s.position = s.number = i;
+        s.label = "P" + std::to_string(i);
+        s.easting += i;
+        s.northing -= 2 * i;
+        r.stations.push_back(s);
+    }
+    for (int k = 0; k < 4000; ++k)
+        r.observations.push_back(test::sample_line(ObservationKind::HeightDifference, 6 + k, 5 + k % 2000,
+                                                   5 + (k + 1) % 2000, 0.001f * (k % 7), 0.1f * (k % 31)));
+    StagedExports staged(r);
+    EXPECT_EQ(write_exports(run.c(), true, staged), kExitOk);
+    EXPECT_EQ(dir.files(), (std::vector<std::string>{"net.geojson", "net.html", "net.json"}));
+    for (auto [file, text] : {std::pair{"net.json", results_json(r)}, std::pair{"net.geojson", results_geojson(r)},
+                              std::pair{"net.html", results_html(r)}}) {
+        EXPECT_GT(text.size(), std::size_t{4} << 16) << file;
+        EXPECT_EQ(test::read_file(file), text) << file;
+    }
+    auto j = nlohmann::json::parse(test::read_file("net.json"));
+    EXPECT_EQ(j["stations"]["label"].size(), 2004u);
+    EXPECT_EQ(j["stations"]["label"][2003], "P2004");
+    EXPECT_EQ(j["observations"]["to"][2003], 2004); // line 1998, from 2003 to 2004
+    const std::string page = test::read_file("net.html");
+    EXPECT_EQ(page.substr(page.size() - 8), "</html>\n");
 }
 
 TEST(WriteExports, NoMapForALocalGridOrAZoneWithoutAWayToWgs84) {
