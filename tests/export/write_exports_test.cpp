@@ -35,12 +35,14 @@ TEST(WriteExports, WritesEachOutputAskedForBesideTheReport) {
     EXPECT_EQ(dir.files(), (std::vector<std::string>{"net.html", "net.json"}));
     EXPECT_EQ(test::read_file("net.json"), results_json(run.c().results));
 
-    // Staged while the run ends, then put in place: no temporary is left.
-    fs::remove("net.json");
+    // Staged while the run ends, then put in place, over an old file or
+    // under a new name: no temporary is left.
+    test::write_file("net.json", "old");
     fs::remove("net.html");
     StagedExports staged(run.c().results);
     EXPECT_EQ(write_exports(run.c(), true, staged), kExitOk);
     EXPECT_EQ(dir.files(), (std::vector<std::string>{"net.html", "net.json"}));
+    EXPECT_EQ(test::read_file("net.json"), results_json(run.c().results));
     EXPECT_EQ(test::read_file("net.html"), results_html(run.c().results));
 }
 
@@ -110,12 +112,15 @@ TEST(WriteExports, NothingWithoutResultsOrAfterAFailedRun) {
     EXPECT_EQ(write_exports(failed.c(), false), kExitOk);
     EXPECT_EQ(failed.out.str(), " net.geojson not written: the run failed\n");
 
-    TestRun late; // failed after its outputs were staged
+    TestRun late; // failed after its outputs were staged: an older output stays
     prepare(late, "net", {true, true, true});
+    test::write_file("net.json", "old");
     {
         StagedExports staged(late.c().results);
         EXPECT_EQ(write_exports(late.c(), false, staged), kExitOk);
     }
+    EXPECT_EQ(test::read_file("net.json"), "old");
+    fs::remove("net.json");
 
     TestRun abandoned; // set-up failed: no report, nothing said
     prepare(abandoned, "net", {true, true, true});
