@@ -14,11 +14,9 @@ import struct
 
 from mpmath import mp, mpf, sqrt as msqrt
 
+from zenith_reference import f32, fixed as field
+
 mp.dps = 40
-
-
-def f32(x):
-    return struct.unpack('<f', struct.pack('<f', float(x)))[0]
 
 
 def add(a, b):
@@ -35,17 +33,6 @@ def div(a, b):
 
 def fsqrt(a):
     return f32(math.sqrt(f32(a)))
-
-
-def field(v, w, d):
-    s = '%.*f' % (d, v)
-    if s.startswith('-') and float(s) == 0:
-        s = s[1:]
-    if len(s) > w and s.startswith('0.'):
-        s = s[1:]
-    if len(s) > w and s.startswith('-0.'):
-        s = '-' + s[2:]
-    return '*' * w if len(s) > w else s.rjust(w)
 
 
 def show(label, v, w, d):

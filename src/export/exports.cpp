@@ -8,12 +8,12 @@
 #include <future>
 #include <iterator>
 #include <new>
+#include <ostream>
+#include <string_view>
+#include <system_error>
 #include <utility>
 
 #include <unistd.h>
-#include <string_view>
-#include <system_error>
-#include <ostream>
 
 namespace quarlo {
 

@@ -12,13 +12,10 @@
 
 namespace quarlo {
 
-// The three outputs, written as they are composed, and their texts.
+// The three outputs, written as they are composed.
 void write_json(const RunResults& r, TextOutput& out);
 void write_geojson(const RunResults& r, TextOutput& out);
 void write_html(const RunResults& r, TextOutput& out);
-std::string results_json(const RunResults& r);
-std::string results_geojson(const RunResults& r);
-std::string results_html(const RunResults& r);
 
 // The outputs asked for, each composed on a thread of its own from a
 // results model that no longer changes and written to a temporary beside

@@ -107,6 +107,4 @@ void write_geojson(const RunResults& r, TextOutput& out) {
     out.Put('\n');
 }
 
-std::string results_geojson(const RunResults& r) { return composed_text(write_geojson, r); }
-
 } // namespace quarlo

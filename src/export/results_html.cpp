@@ -175,7 +175,7 @@ private:
     // Appends the parts, one after the other, growing the page once.
     template <typename... Parts>
     void put(const Parts&... parts) {
-        out_.append_all(parts...);
+        out_.append(parts...);
     }
     double x(const StationResult& s) const { return kLeft + (s.easting - min_e_) * scale_; }
     double y(const StationResult& s) const { return kTop + (max_n_ - s.northing) * scale_; }
@@ -415,7 +415,5 @@ void Page::notes() {
 } // namespace
 
 void write_html(const RunResults& r, TextOutput& out) { Page(r, out).build(); }
-
-std::string results_html(const RunResults& r) { return composed_text(write_html, r); }
 
 } // namespace quarlo

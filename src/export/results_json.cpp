@@ -231,6 +231,4 @@ void write_json(const RunResults& r, TextOutput& out) {
     out.Put('\n');
 }
 
-std::string results_json(const RunResults& r) { return composed_text(write_json, r); }
-
 } // namespace quarlo

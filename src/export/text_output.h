@@ -7,22 +7,15 @@
 #include <cstddef>
 #include <cstring>
 #include <memory>
-#include <string>
 #include <string_view>
 
 namespace quarlo {
 
-// Where the chunks go: a string, or a file.
+// Where the chunks go: a file, or in the tests a string.
 class TextSink {
 public:
     virtual ~TextSink() = default;
     virtual void write(std::string_view chunk) = 0;
-};
-
-class StringSink : public TextSink {
-public:
-    void write(std::string_view chunk) override { text.append(chunk); }
-    std::string text;
 };
 
 class TextOutput {
@@ -43,14 +36,9 @@ public:
         Reserve(1);
         PutUnsafe(c);
     }
-    void append(std::string_view chars) {
-        Reserve(chars.size());
-        std::memcpy(buffer_.get() + used_, chars.data(), chars.size());
-        used_ += chars.size();
-    }
     // The parts one after the other, with room made once.
     template <typename... Parts>
-    void append_all(const Parts&... parts) {
+    void append(const Parts&... parts) {
         const std::string_view views[] = {std::string_view(parts)...};
         std::size_t total = 0;
         for (auto v : views) total += v.size();
@@ -77,15 +65,5 @@ private:
 // RapidJSON's writer reserves room before each run of characters it puts.
 inline void PutReserve(TextOutput& out, std::size_t count) { out.Reserve(count); }
 inline void PutUnsafe(TextOutput& out, char c) { out.PutUnsafe(c); }
-
-// The whole text that `compose` writes, as a string.
-template <typename Results>
-std::string composed_text(void (*compose)(const Results&, TextOutput&), const Results& r) {
-    StringSink sink;
-    TextOutput out(sink);
-    compose(r, out);
-    out.finish();
-    return std::move(sink.text);
-}
 
 } // namespace quarlo

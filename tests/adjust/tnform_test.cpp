@@ -240,26 +240,3 @@ TEST(Teqnout, OneLinePerWeightedEquation) {
     EXPECT_TRUE(heading);
 }
 
-// 4001 unknowns are refused before the block stores are sized; 4000 pass
-// the test.
-TEST(Trlev3, MoreThan4000UnknownsAreRefusedBeforeTheStoresAreSized) {
-    Forming f(4001, 1);
-    auto& ctx = f.c();
-    solve_normal_equations(ctx);
-    EXPECT_EQ(ctx.option.run_status, -1);
-    EXPECT_EQ(ctx.matbuf.normal_block_count, 0);
-    EXPECT_EQ(f.line_with("TOO MANY NORMAL EQUATIONS"),
-              (std::vector<std::string>{" ", " ", line132({{40, "*** TOO MANY NORMAL EQUATIONS ***"}})}));
-
-    Forming g(4000, 1);
-    // No equations: the forming that follows the sizing stops at row 1.
-    FatalStop stop("", 0);
-    try {
-        solve_normal_equations(g.c());
-    } catch (const FatalStop& s) {
-        stop = s;
-    }
-    EXPECT_EQ(stop.console_message(), " Zero on diagonal of normal matrix");
-    EXPECT_GT(g.c().matbuf.normal_block_count, 0);
-    EXPECT_TRUE(g.line_with("TOO MANY NORMAL EQUATIONS").empty());
-}

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/run_results.h"
+#include "export/exports.h"
 
 #include <string>
 
@@ -91,3 +92,26 @@ inline RunResults sample_results() {
 }
 
 } // namespace quarlo::test
+
+namespace quarlo {
+
+// The whole text of each output, as a string.
+class StringSink : public TextSink {
+public:
+    void write(std::string_view chunk) override { text.append(chunk); }
+    std::string text;
+};
+
+inline std::string composed_text(void (*compose)(const RunResults&, TextOutput&), const RunResults& r) {
+    StringSink sink;
+    TextOutput out(sink);
+    compose(r, out);
+    out.finish();
+    return std::move(sink.text);
+}
+
+inline std::string results_json(const RunResults& r) { return composed_text(write_json, r); }
+inline std::string results_geojson(const RunResults& r) { return composed_text(write_geojson, r); }
+inline std::string results_html(const RunResults& r) { return composed_text(write_html, r); }
+
+} // namespace quarlo

@@ -76,44 +76,40 @@ std::vector<StationRecord> network() {
 
 // --- Sorting ---------------------------------------------------------------
 
-TEST(NameSort, NoStationsAndOneStation) {
+// Character codes decide, over all 20 columns; equal names keep the order
+// the diminishing increments leave them in.
+TEST(NameSort, ByCharacterCodes) {
+    struct Case {
+        std::vector<std::string> names; // positions 1, 2, ...
+        std::vector<int> order;
+    };
+    const Case cases[] = {
+        {{}, {}},
+        {{"ONLY"}, {1}},
+        // All blanks, a leading blank, digits, upper case, a shorter name
+        // before a longer one, lower case.
+        {{"abc", "ABC1", " ", "ABC", " Z", "9 NINE"}, {3, 5, 6, 4, 2, 1}},
+        // Late columns, and a code above 127 after every letter.
+        {{"STATION NUMBER 0002", "STATION NUMBER 0001", "STATION NAME", "\xC9TANG", "zone", "STATION NUMBER 00011"},
+         {3, 2, 6, 1, 5, 4}},
+        // Gaps 3 then 1: the first pass exchanges entries 1 and 4, which
+        // carries the second "A" ahead of the first.
+        {{"B", "A", "C", "A"}, {4, 2, 1, 3}},
+    };
+    for (const Case& c : cases) {
+        ListRun r;
+        std::vector<StationRecord> stations;
+        for (std::size_t k = 0; k < c.names.size(); ++k)
+            stations.push_back(station(static_cast<int>(k) + 1, 1, 1.0f, 0, 0, c.names[k]));
+        r.lay_out(stations);
+        EXPECT_EQ(r.sorted(), c.order) << c.names.size();
+    }
+    // The sorted table holds the names blank-filled to 20 columns.
     ListRun r;
-    r.lay_out({});
-    EXPECT_TRUE(r.sorted().empty());
-    r.lay_out({station(4, 1, 1.0f, 0, 0, "ONLY")});
-    EXPECT_EQ(r.sorted(), (std::vector<int>{1}));
-}
-
-// Character codes decide: all blanks, a leading blank, digits, upper case,
-// a shorter name before a longer one, lower case.
-TEST(NameSort, BlankNamesDigitsAndCase) {
-    ListRun r;
-    r.lay_out({station(1, 1, 1.0f, 0, 0, "abc"), station(2, 1, 1.0f, 0, 0, "ABC1"),
-               station(3, 1, 1.0f, 0, 0, " "), station(4, 1, 1.0f, 0, 0, "ABC"),
-               station(5, 1, 1.0f, 0, 0, " Z"), station(6, 1, 1.0f, 0, 0, "9 NINE")});
-    EXPECT_EQ(r.sorted(), (std::vector<int>{3, 5, 6, 4, 2, 1}));
+    r.lay_out({station(1, 1, 1.0f, 0, 0, "abc"), station(2, 1, 1.0f, 0, 0, " ")});
+    EXPECT_EQ(r.sorted(), (std::vector<int>{2, 1}));
     EXPECT_EQ(r.c().arrays.sort_name(1).str(), sp(20));
-    EXPECT_EQ(r.c().arrays.sort_name(6).str(), "abc" + sp(17));
-}
-
-// Names that differ only far along (columns 9-16 and 17-20) and a character
-// code above 127, which sorts after every letter.
-TEST(NameSort, LateColumnsAndHighCharacterCodes) {
-    ListRun r;
-    r.lay_out({station(1, 1, 1.0f, 0, 0, "STATION NUMBER 0002"), station(2, 1, 1.0f, 0, 0, "STATION NUMBER 0001"),
-               station(3, 1, 1.0f, 0, 0, "STATION NAME"), station(4, 1, 1.0f, 0, 0, "\xC9TANG"),
-               station(5, 1, 1.0f, 0, 0, "zone"), station(6, 1, 1.0f, 0, 0, "STATION NUMBER 00011")});
-    EXPECT_EQ(r.sorted(), (std::vector<int>{3, 2, 6, 1, 5, 4}));
-}
-
-// Four names, gaps 3 then 1: the first pass exchanges entries 1 and 4, which
-// carries the second "A" ahead of the first; equal names are never exchanged
-// afterwards.
-TEST(NameSort, EqualNamesFollowTheDiminishingIncrements) {
-    ListRun r;
-    r.lay_out({station(1, 1, 1.0f, 0, 0, "B"), station(2, 1, 1.0f, 0, 0, "A"), station(3, 1, 1.0f, 0, 0, "C"),
-               station(4, 1, 1.0f, 0, 0, "A")});
-    EXPECT_EQ(r.sorted(), (std::vector<int>{4, 2, 1, 3}));
+    EXPECT_EQ(r.c().arrays.sort_name(2).str(), "abc" + sp(17));
 }
 
 // --- Lists -------------------------------------------------------------------
