@@ -45,10 +45,7 @@ void write_station_identity(JsonWriter& j, const StationResult& s) {
     j.key("number");
     j.integer(s.number);
     j.key("label");
-    if (s.label)
-        j.text(*s.label);
-    else
-        j.null();
+    j.text_or_null(s.label);
     j.key("name");
     j.text(s.name);
 }

@@ -53,8 +53,15 @@ public:
         else
             null();
     }
-    // Text of the input (labels, names) as a string of valid UTF-8.
+    // Text of the input (labels, names) as a string of valid UTF-8; an
+    // absent one is null.
     void text(std::string_view bytes);
+    void text_or_null(const std::optional<std::string>& bytes) {
+        if (bytes)
+            text(*bytes);
+        else
+            null();
+    }
     // A string the program itself composed (plain ASCII).
     void word(std::string_view ascii) { writer_.String(ascii.data(), static_cast<rapidjson::SizeType>(ascii.size())); }
 
@@ -75,7 +82,6 @@ private:
     template <typename T>
     void put(const std::optional<T>& v) { number(v); }
     void put(const char* ascii) { word(ascii); }
-    void put(std::nullptr_t) { null(); }
 
     JsonTextWriter writer_;
 };

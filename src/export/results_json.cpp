@@ -101,12 +101,7 @@ void write_stations(JsonWriter& j, const RunResults& r) {
     write_table<S>(j, r.stations, {
         {"position", [](JsonWriter& j, const S& s) { j.integer(s.position); }},
         {"number", [](JsonWriter& j, const S& s) { j.integer(s.number); }},
-        {"label", [](JsonWriter& j, const S& s) {
-             if (s.label)
-                 j.text(*s.label);
-             else
-                 j.null();
-         }},
+        {"label", [](JsonWriter& j, const S& s) { j.text_or_null(s.label); }},
         {"name", [](JsonWriter& j, const S& s) { j.text(s.name); }},
         {"fixed", [](JsonWriter& j, const S& s) { j.boolean(s.fixed); }},
         {"registration", [](JsonWriter& j, const S& s) { integer_if(j, s.registration != 0, s.registration); }},
