@@ -338,40 +338,85 @@ class Results:
 
 
 # ---------------------------------------------------------------------------
-# The single-precision solution, to see how far the program's figures can
-# stray from the exact ones (Cholesky as the program does it, full matrix)
+# The normal equations factorised row by row in the order of the unknowns,
+# either exactly (40 digits) or with every operation rounded to single
+# precision as the program rounds it: the rows formed equation by equation
+# ((c_s c_t) w added in equation order), the pivot row divided by the
+# rounded square root of its pivot, each later row reduced by f times the
+# pivot row, the back substitution summing the known terms first. Only
+# the non-zero words are kept: a word the program reduces by f x 0 keeps
+# its value, so the sparse working gives the program's figures bit for
+# bit, also for matrices far too large for a dense working here.
+
+class Factorisation:
+    """x solves the normal equations; `ratio` is the smallest pivot as a
+    fraction of its row's diagonal as formed, at row `ratio_row`, and
+    `failed` the first row whose pivot is not positive (0: none)."""
+
+    def __init__(self, c, single, misclosure=None):
+        n = c.matrix_size
+        r = f32 if single else (lambda v: v)
+        num = (lambda v: v) if single else mpf
+        rows = [dict() for _ in range(n + 1)]
+        u = [num(0)] * (n + 1)
+        for k in sorted(c.eqs):
+            e = c.eqs[k]
+            m = e.m if misclosure is None else misclosure(k, e)
+            slots = [(e.u[i], num(e.c[i])) for i in range(5) if e.u[i]]
+            w = num(e.w)
+            for us, cs in slots:
+                u[us] = r(u[us] + r(r(cs * num(m)) * w))
+                row = rows[us]
+                for ut, ct in slots:
+                    if ut >= us:
+                        row[ut] = r(row.get(ut, num(0)) + r(r(cs * ct) * w))
+        self.failed = 0
+        self.ratio, self.ratio_row = None, 0
+        formed_diagonal = {}
+        self.ratios = {}
+        for k in range(1, n + 1):
+            row = rows[k]
+            pivot = row.get(k, num(0))
+            formed = formed_diagonal.setdefault(k, pivot)
+            if not pivot > 0:
+                self.failed = k
+                self.x = None
+                return
+            ratio = pivot / formed
+            self.ratios[k] = ratio
+            if self.ratio is None or ratio < self.ratio:
+                self.ratio, self.ratio_row = ratio, k
+            root = r(math.sqrt(pivot)) if single else msqrt(pivot)
+            for j in row:
+                row[j] = r(row[j] / root)
+            u[k] = r(u[k] / root)
+            for j in sorted(row):
+                if j == k:
+                    continue
+                f = row[j]
+                if f == 0:
+                    continue
+                target = rows[j]
+                # The diagonal as formed is the one first met, before any
+                # pivot row has reduced it.
+                formed_diagonal.setdefault(j, target.get(j, num(0)))
+                for col, value in row.items():
+                    if col >= j:
+                        target[col] = r(target.get(col, num(0)) - r(f * value))
+                u[j] = r(u[j] - r(f * u[k]))
+        for i in range(n, 0, -1):
+            row = rows[i]
+            total = num(0)
+            for col in sorted(row):
+                if col > i:
+                    total = r(total + r(row[col] * u[col]))
+            u[i] = r(r(u[i] - total) / row[i])
+        self.x = u[1:]
+
 
 def float_solution(c, misclosure=None):
-    n = c.matrix_size
-    N = [[0.0] * n for _ in range(n)]
-    u = [0.0] * n
-    for k in sorted(c.eqs):
-        e = c.eqs[k]
-        m = e.m if misclosure is None else misclosure(k, e)
-        slots = [(e.u[i], e.c[i]) for i in range(5) if e.u[i]]
-        for us, cs in slots:
-            u[us - 1] = f32(u[us - 1] + f32(f32(cs * m) * e.w))
-            for ut, ct in slots:
-                if ut >= us:
-                    N[us - 1][ut - 1] = f32(N[us - 1][ut - 1] + f32(f32(cs * ct) * e.w))
-    for k in range(n):
-        root = f32(math.sqrt(N[k][k]))
-        for j in range(k, n):
-            N[k][j] = f32(N[k][j] / root)
-        u[k] = f32(u[k] / root)
-        for j in range(k + 1, n):
-            f = N[k][j]
-            if f == 0.0:
-                continue
-            for col in range(j, n):
-                N[j][col] = f32(N[j][col] - f32(f * N[k][col]))
-            u[j] = f32(u[j] - f32(f * u[k]))
-    for i in range(n - 1, -1, -1):
-        t = u[i]
-        for j in range(i + 1, n):
-            t = f32(t - f32(N[i][j] * u[j]))
-        u[i] = f32(t / N[i][i])
-    return u
+    """The corrections as the program computes them in single precision."""
+    return Factorisation(c, True, misclosure).x
 
 
 # ---------------------------------------------------------------------------
@@ -679,6 +724,151 @@ class ZeroDiagonal(Stop):
         return {'expected-lines.net.prt': [line.text()]}
 
 
+# ---------------------------------------------------------------------------
+# Long sights: free stations that only a tight levelled link and long zenith
+# distances hold, whose smallest pivot is a few units in the last place of
+# its diagonal
+
+def zenith_angle(z):
+    """An observed zenith distance as the input holds it: degrees, minutes
+    and seconds to 0.1"."""
+    tenths = round(z * zr.RHO * 10)
+    d, rest = divmod(tenths, 36000)
+    m, rest = divmod(rest, 600)
+    return (d, m, rest / 10)
+
+
+class LongSights(Levelling):
+    """Two fixed stations 8 km apart; beside them pairs of free stations
+    10 m apart, each pair joined by a levelled height difference (standard
+    deviation `link`) and seen from both fixed stations with 10" zenith
+    distances over sights of `km` kilometres (on the perpendicular bisector
+    from 4 km, else `km` from the western station and 8 - `km` from the
+    eastern one). One network refraction coefficient. The zenith distances
+    are those of true heights, to 0.1"; the provisional heights are 1.2 mm
+    above the true ones.
+
+    With a tight link the second pivot of each pair is about twice the
+    pair's zenith weight (its mean height) over a diagonal of the link's
+    weight: 0.1 mm and 10 km leave two units in the last place of the
+    diagonal. Single precision then gives the mean of the pair to within
+    about the pivot's own rounding (a unit of two to four, up to 1.5 mm
+    here), while the difference within the pair comes from the link alone.
+    Digits that the single-precision solution (worked here operation by
+    operation) can leave open are '?' in the expected lines."""
+    pairs = []
+    offset = 0.0012
+
+    def network(self):
+        west, east = (10000.0, 10000.0), (18000.0, 10000.0)
+        st = [Station(1, 'TRIG WEST', west[0], west[1], '512.345', fixed=True),
+              Station(2, 'TRIG EAST', east[0], east[1], '487.210', fixed=True)]
+        true = {1: f32(512.345), 2: f32(487.210)}
+        place = {1: west, 2: east}
+        zeniths, differences = [], []
+        for i, (km, link) in enumerate(self.pairs):
+            side = 1 if i % 2 == 0 else -1
+            d = km * 1000.0
+            if d >= 4000.0:
+                near = (14000.0, 10000.0 + side * math.sqrt(d * d - 16e6))
+            else:
+                near = (10000.0 + d, 10000.0 + side * 20.0 * (i + 1))
+            far = (near[0], near[1] + side * 10.0)
+            a, b = 10 + 2 * i, 11 + 2 * i
+            h = 500.0345 + 3.1 * i
+            true[a], true[b] = f32(h), f32(h + 0.0412)
+            place[a], place[b] = near, far
+            st.append(Station(a, 'PEG %d NEAR' % a, near[0], near[1], '%.3f' % (h + self.offset)))
+            st.append(Station(b, 'PEG %d FAR' % a, far[0], far[1], '%.3f' % (h + 0.0412 + self.offset)))
+            for f in (1, 2):
+                for t in (a, b):
+                    dist = math.hypot(place[t][0] - place[f][0], place[t][1] - place[f][1])
+                    computed = zr.computed_zenith(dist, true[f], true[t], zr.DEFAULT_RADIUS, self.default_k)[3]
+                    zeniths.append(zr.Zenith(f, t, zenith_angle(computed), sd='10.0'))
+            differences.append(HeightDiff(a, b, '0.0412', sd=link))
+        return st, zeniths, differences
+
+
+def open_digits(text_of, value, tolerance):
+    """The printed field of `value`, with '?' for each character that a value
+    within `tolerance` of it could print otherwise."""
+    texts = [text_of(value - tolerance), text_of(value), text_of(value + tolerance)]
+    return ''.join(ch if all(t[i] == ch for t in texts) else '?' for i, ch in enumerate(texts[1]))
+
+
+@case('long_sights')
+class LongSightsSolved(LongSights):
+    """Pairs at 1 to 10 km with 0.1 mm links, and one at 3 km with a
+    0.05 mm link: every pivot keeps two units or more, so the network
+    solves."""
+    title = 'LONG SIGHTS - TIGHT LINKS'
+    pairs = [(km, '0.0001') for km in range(1, 11)] + [(3, '.00005')]
+
+    def files(self):
+        f = Levelling.files(self)
+        del f['expected-console']
+        return f
+
+    def expected(self):
+        self.run()
+        exact = Factorisation(self, False)
+        single = Factorisation(self, True)
+        assert single.failed == 0 and single.ratio > 2 ** -23
+        self.measured = (exact, single)
+        x = [float(v) for v in exact.x]
+        # Each figure may be off by up to twice what the single-precision
+        # working gives (the program's own rounding is that working's, but a
+        # margin keeps the case from hanging on its last bit).
+        tol = [max(2 * abs(a - b), 1e-6) for a, b in zip(x, single.x)]
+        lines = []
+        k_unknown = self.matrix_size
+        for p, s in enumerate(self.kept, 1):
+            line = Line().put(1, integer(s.number, 3)).put(7, s.name.ljust(20))
+            if s.status == 0:
+                line.put(39, 'FIXED STATION').put(66, fixed(s.height, 9, 3))
+            else:
+                corr, t = x[s.first - 1], tol[s.first - 1]
+                line.put(39, fixed(s.height, 9, 3))
+                line.put(53, open_digits(lambda v: fixed(v, 8, 3), corr, t))
+                line.put(66, open_digits(lambda v: fixed(f32(s.height + f32(v)), 9, 3), corr, t))
+            if p == 1:
+                delta, t = x[k_unknown - 1] / 1000, tol[k_unknown - 1] / 1000
+                k0 = self.default_k
+                line.put(82, fixed(k0, 9, 4)).put(95, open_digits(lambda v: fixed(v, 9, 4), delta, t))
+                line.put(107, open_digits(lambda v: fixed(f32(k0 + f32(v)), 9, 4), delta, t))
+                line.put(120, open_digits(lambda v: fixed(v / 0.01, 6, 3), delta, t))
+            lines.append(line.text())
+        return {'expected-lines.net.prt': lines}
+
+    def show(self):
+        exact, single = self.measured
+        print('  smallest pivot / diagonal as formed: exact %.3g (row %d), single precision %.3g (row %d)'
+              % (exact.ratio, exact.ratio_row, single.ratio, single.ratio_row))
+        for s in self.kept:
+            if s.first:
+                k = s.first
+                print('  %3d %-14s row %2d  pivot ratio %.3g (single %.3g)  correction %8.5f (single %8.5f)'
+                      % (s.number, s.name, k, exact.ratios[k], single.ratios[k], exact.x[k - 1], single.x[k - 1]))
+
+
+@case('long_sights_no_digit')
+class LongSightsNoDigit(LongSights, Stop):
+    """One pair at 10 km with a 0.03 mm link: the true second pivot is 1.5e-8
+    of its diagonal, a seventh of a unit in its last place; single precision
+    leaves one unit (1.15e-7 of it), pure rounding, and the run stops there
+    as singular."""
+    title = 'LONG SIGHTS - NO DIGIT LEFT'
+    pairs = [(10, '.00003')]
+
+    def expected(self):
+        exact = Factorisation(self, False)
+        single = Factorisation(self, True)
+        assert single.failed == 0 and 0 < single.ratio <= 2 ** -23 and exact.ratio < single.ratio / 4
+        row = single.ratio_row
+        station = next(s for s in self.kept if s.first == row)
+        return {'expected-lines.net.prt': singular_lines(row, station.number)}
+
+
 def tlhed1_line(s, height):
     line = Line().put(17, integer(s.number, 3)).put(30, s.name.ljust(20))
     if s.easting != 0.0:
@@ -838,6 +1028,8 @@ def main(args):
         c = CASES[name]()
         print('=== %s' % name)
         files = c.files()
+        if hasattr(c, 'show'):
+            c.show()
         res = getattr(c, 'res', None)
         if res is not None:
             close = [row for row in res.margins.rows if row[3]]

@@ -12,19 +12,27 @@ namespace quarlo {
 namespace {
 
 // A pivot is singular when it is not greater than zero (NaN included) or
-// when it has fallen below this fraction of its row's diagonal as formed.
-// Single precision keeps some 7 digits, so a pivot below a millionth of its
-// diagonal has lost every significant digit to cancellation: no correction
-// solved from it means anything. A sound network stays well above it: a
-// levelling chain of 1000 stations hanging from one fixed end keeps its
-// smallest pivot near (last link / chain length) of the diagonal, at least
-// 2.2e-4 in chains with an eightfold spread of weights; 10" zenith distances
-// with 0.1 mm height observations stay above 3e-2, and 0.1 mm levelled links
-// beside 10" zenith distances near 3e-6. A part of the network without any
-// height datum leaves pivots of pure rounding noise, which can stay above
-// this fraction (up to 2.7e-5 in free chains of 1000 stations): the
-// solution stage therefore looks for such parts before it solves.
-constexpr float kSingularFraction = 1.0e-6f;
+// when it is no more than one unit in the last place of its row's diagonal
+// as formed (2^-23 of that diagonal). The pivot is the diagonal less a sum
+// of squares of about its size, so it comes out as a whole number of such
+// units, each good to about one: a pivot of one unit is all that rounding
+// leaves of any true pivot below it (a seventh of a unit has been seen to
+// come out as one), and corrections solved from it are noise. From two
+// units on the pivot keeps its sign and its size to within a unit or so,
+// and the error it brings into the corrections is that share of the
+// corrections along the weakly determined direction, well inside their
+// standard deviations. Sound networks come that close: two free stations
+// 10 m apart, levelled to 0.1 mm and seen from two fixed stations with 10"
+// zenith distances over 9 or 10 km, keep two units (1.6e-7 of the
+// diagonal). A part of the network without a height datum, or rotation
+// parameters that nothing determines, leaves pivots of pure rounding noise
+// that can stay far above this (2.7e-5 in free chains of 1000 stations,
+// 2.9e-6 in levelled grids with one fixed corner): the solution stage finds
+// such parts before it solves.
+constexpr float kNoDigitLeft = 0x1p-23f;
+
+// True when the pivot has no significant digit left.
+bool singular_pivot(float pivot, float formed) { return !(pivot > 0.0f) || pivot <= kNoDigitLeft * formed; }
 
 // The inner loops below work in runs of eight words, which the compiler
 // turns into vector instructions; every word still sees exactly the
@@ -129,7 +137,7 @@ bool factorise(RunContext& ctx, bool inverse_factor, bool back_substitute) {
             formed[static_cast<std::size_t>(k)] = pivot;
             seen[static_cast<std::size_t>(k)] = 1;
         }
-        if (!(pivot > 0.0f) || pivot < kSingularFraction * formed[static_cast<std::size_t>(k)]) return false;
+        if (singular_pivot(pivot, formed[static_cast<std::size_t>(k)])) return false;
 
         const float s = static_cast<float>(std::sqrt(static_cast<double>(pivot)));
         divide_words(pivot_row.data(), s, length);

@@ -252,6 +252,23 @@ TEST(BandSolve, SingularPivots) {
         nsolve(s.c());
         EXPECT_EQ(s.c().nearea.failing_row, 2);
     }
+    // A pivot of one unit in the last place of its diagonal as formed is
+    // rounding alone; two units solve, here exactly: N = [1 1; 1 1 + 2^-22],
+    // u = N [0 1].
+    for (float unit : {0x1p-23f, 0x1p-22f}) {
+        StoreRun s(2, 1, 0);
+        ASSERT_TRUE(size_block_stores(s.c()));
+        s.write_rows({{1, 1}, {1 + unit}});
+        s.set_rhs({1, 1 + unit});
+        nsolve(s.c());
+        if (unit < 0x1p-22f) {
+            EXPECT_EQ(s.c().nearea.failing_row, 2);
+            continue;
+        }
+        EXPECT_EQ(s.c().nearea.failing_row, 0);
+        EXPECT_EQ(s.rhs()[0], 0.0f);
+        EXPECT_EQ(s.rhs()[1], 1.0f);
+    }
     // A tiny pivot that is the whole of its diagonal is sound.
     StoreRun s(1, 0, 0);
     ASSERT_TRUE(size_block_stores(s.c()));
