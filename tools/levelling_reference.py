@@ -869,6 +869,112 @@ class LongSightsNoDigit(LongSights, Stop):
         return {'expected-lines.net.prt': singular_lines(row, station.number)}
 
 
+# ---------------------------------------------------------------------------
+# Levelled grids with rotation parameters: the rotation is determined only
+# when at least three stations that are not in one line have known heights
+
+class LevelledGrid(Levelling):
+    """20 x 20 stations 250 m apart on a local grid, each levelled to its
+    eastern and northern neighbour (760 height differences, standard
+    deviation 2 mm), rotation parameters for the height differences. The
+    observed differences are those of a sloping surface plus dE tan(14.2")
+    - dN tan(-9.6") plus up to 2 mm; the provisional heights are the
+    surface's, to the centimetre. `fixed` names the corners held fixed."""
+    rotation = 2
+    size = 20
+    spacing = 250.0
+    fixed = ()
+    phi, omega = 14.2 / SECONDS, -9.6 / SECONDS
+
+    def number(self, row, col):
+        return row * self.size + col + 1
+
+    def surface(self, row, col):
+        return 100.0 + 0.41 * col - 0.27 * row + 0.003 * ((row * 7 + col * 3) % 11)
+
+    def network(self):
+        st, hd = [], []
+        corners = {'SW': (0, 0), 'SE': (0, self.size - 1), 'NW': (self.size - 1, 0),
+                   'NE': (self.size - 1, self.size - 1)}
+        held = {corners[c] for c in self.fixed}
+        place = {}
+        for row in range(self.size):
+            for col in range(self.size):
+                e, n = 10000.0 + self.spacing * col, 20000.0 + self.spacing * row
+                place[(row, col)] = (e, n)
+                h = self.surface(row, col)
+                fixed_corner = (row, col) in held
+                st.append(Station(self.number(row, col), 'GRID %d %d' % (row + 1, col + 1), e, n,
+                                  '%.3f' % h if fixed_corner else '%.2f' % h, fixed=fixed_corner))
+        for row in range(self.size):
+            for col in range(self.size):
+                for nb in ((row, col + 1), (row + 1, col)):
+                    if nb[0] >= self.size or nb[1] >= self.size:
+                        continue
+                    (e1, n1), (e2, n2) = place[(row, col)], place[nb]
+                    noise = 0.001 * (((row * 31 + col * 17 + nb[0] * 5) % 5) - 2)
+                    dh = (self.surface(*nb) - self.surface(row, col) + (e2 - e1) * math.tan(self.phi)
+                          - (n2 - n1) * math.tan(self.omega) + noise)
+                    hd.append(HeightDiff(self.number(row, col), self.number(*nb), '%.3f' % dh, sd='0.002'))
+        return st, [], hd
+
+
+@case('levelled_grid_one_corner')
+class GridOneCorner(LevelledGrid, Stop):
+    """One fixed corner: a tilt of every free height is taken up whole by
+    the rotation parameters, and nothing else tells it. The run stops as
+    singular at the first rotation parameter, traced down to the station
+    whose height is the unknown before it."""
+    title = 'LEVELLED GRID - ONE FIXED CORNER'
+    fixed = ('SW',)
+
+    def expected(self):
+        row = self.matrix_size - 1
+        station = next(s for s in self.kept if s.first == row - 1)
+        return {'expected-lines.net.prt': singular_lines(row, station.number)}
+
+
+@case('levelled_grid_three_corners')
+class GridThreeCorners(LevelledGrid):
+    """Three fixed corners, not in one line: the rotation is determined and
+    the run solves. The adjusted rotation against the exact solution."""
+    title = 'LEVELLED GRID - THREE FIXED CORNERS'
+    fixed = ('SW', 'SE', 'NW')
+
+    def files(self):
+        f = Levelling.files(self)
+        del f['expected-console']
+        return f
+
+    def expected(self):
+        self.run()
+        exact = Factorisation(self, False)
+        single = Factorisation(self, True)
+        assert single.failed == 0
+        n = self.matrix_size
+        self.measured = (exact, single)
+        # Printed to 0.001 second, which single precision (some 2e-5 of the
+        # angle here) can leave open in the last digit.
+        line = Line().put(10, zr.dms(0.0, 3, wrap=False)).put(70, zr.dms(0.0, 3, wrap=False))
+        for k, cols in ((n - 1, (28, 44)), (n, (88, 105))):
+            a, b = float(exact.x[k - 1]) / 100, single.x[k - 1] / 100
+            text = open_digits(lambda v: zr.dms(f32(v), 3, wrap=False), a, max(2 * abs(a - b), 1e-11))
+            for col in cols:
+                line.put(col, text)
+        lines = [line.text()]
+        return {'expected-lines.net.prt': lines}
+
+    def show(self):
+        exact, single = self.measured
+        n = self.matrix_size
+        for k, what in ((n - 1, 'phi'), (n, 'omega')):
+            print('  %s correction: exact %.6f", single precision %.6f" (pivot ratio %.3g, single %.3g)'
+                  % (what, float(exact.x[k - 1]) / 100 * SECONDS, single.x[k - 1] / 100 * SECONDS,
+                     exact.ratios[k], single.ratios[k]))
+        print('  smallest pivot ratio: exact %.3g (row %d), single %.3g (row %d)'
+              % (exact.ratio, exact.ratio_row, single.ratio, single.ratio_row))
+
+
 def tlhed1_line(s, height):
     line = Line().put(17, integer(s.number, 3)).put(30, s.name.ljust(20))
     if s.easting != 0.0:
