@@ -200,9 +200,20 @@ class Results:
         return out
 
     # -- adjusted values
+    def network_k_fields(self, line):
+        """One refraction coefficient for the network: provisional, correction,
+        adjusted and (first iteration) standardised correction."""
+        c, m = self.c, self.margins
+        delta = self.sol.x[c.matrix_size - (3 if c.rotation else 1)] / 1000
+        k0 = c.default_k
+        line.put(82, fixed(k0, 9, 4)).put(95, fixed(m.check('K correction', delta, 4, 1e-7), 9, 4))
+        line.put(107, fixed(m.check('adjusted K', k0 + delta, 4, 1e-7), 9, 4))
+        line.put(120, fixed(m.check('standardised K correction', delta / mpf(f32(c.refraction_sd_x1000 / 1000)), 3,
+                                    1e-5), 6, 3))
+
     def adjusted_value_lines(self):
         out = []
-        for s in self.c.kept:
+        for p, s in enumerate(self.c.kept, 1):
             line = Line().put(1, integer(s.number, 3)).put(7, s.name.ljust(20))
             if s.registration:
                 line.put(31, integer(s.registration, 4))
@@ -213,6 +224,8 @@ class Results:
                 line.put(39, fixed(s.height, 9, 3))
                 line.put(53, fixed(self.margins.check('correction of %d' % s.number, corr, 3, HEIGHT_TOL), 8, 3))
                 line.put(66, fixed(self.height(s), 9, 3))
+            if p == 1 and self.c.zeniths and self.c.refraction_option == 0:
+                self.network_k_fields(line)
             out.append(line.text())
         return out
 
@@ -323,8 +336,8 @@ class Results:
         out = []
         for s in self.c.kept:
             h = fixed(self.height(s), 8, 3)
-            text = '   %s %s %s %s' % (integer(s.number, 3), fixed(s.easting, 10, 3), fixed(s.northing, 11, 3),
-                                      s.name.ljust(20))
+            coordinates = '%s %s' % (fixed(s.easting, 10, 3), fixed(s.northing, 11, 3)) if s.coords else ' ' * 22
+            text = '   %s %s %s' % (integer(s.number, 3), coordinates, s.name.ljust(20))
             if s.registration:
                 text += ' %s   %s' % (integer(s.registration, 4), h)
             else:
@@ -1012,15 +1025,7 @@ class ReadBack(Levelling):
         # The second run: the fixed station in the input, the others from the
         # station file, with the heights as written there.
         second = ReadBackSecond()
-        read = {}
-        for text in stn:
-            number = int(text[3:6])
-            if number != 1:
-                east, north = float(text[7:18]), float(text[18:29])
-                coords = east > 0.0001 and north > 0.0001
-                read[number] = Station(number, text[30:50].rstrip(), east if coords else None,
-                                       north if coords else None, text[58:66].strip())
-        second.from_file = read
+        second.from_file = read_station_file(stn, {1})
         second.results()
         listed = [tlhed1_line(s, s.height) for s in second.kept]
         f = {'expected.net.stn': stn, 'expected-lines.net.prt': [list_title(False, 0), list_title(True, 0)] +
@@ -1029,6 +1034,34 @@ class ReadBack(Levelling):
             f['then/' + name] = lines
         f['then/expected-lines.net.prt'] = listed + second.res.adjusted_value_lines()
         return f
+
+
+def read_station_file(lines, given):
+    """Stations of number-mode station-file lines as a later run takes them,
+    those numbered in `given` left out: a station has co-ordinates when its
+    easting and northing fields both hold numbers, not both zero."""
+    read = {}
+    for text in lines:
+        number = int(text[3:6])
+        if number in given:
+            continue
+        fields = text[7:18].strip(), text[18:29].strip()
+        east, north = (float(f) if f else 0.0 for f in fields)
+        coords = all(fields) and (abs(east) > 0.0001 or abs(north) > 0.0001)
+        read[number] = Station(number, text[30:50].rstrip(), east if coords else None, north if coords else None,
+                               text[58:66].strip() or None)
+    return read
+
+
+def add_from_file(case, from_file):
+    """The stations named only by observations, in order of first appearance,
+    with what the station file gives them."""
+    added = []
+    for o in list(case.zeniths) + list(case.differences):
+        for n in (o.frm % 1000, o.to):
+            if n not in [s.number for s in case.stations + added]:
+                added.append(from_file[n])
+    return case.stations + added
 
 
 class ReadBackSecond(Levelling):
@@ -1041,15 +1074,8 @@ class ReadBackSecond(Levelling):
         return st, [], first[2]
 
     def run(self):
-        # The stations named only by observations are added in order of first
-        # appearance, with what the station file gives them.
         given = self.stations
-        added = []
-        for h in self.differences:
-            for n in (h.frm, h.to):
-                if n not in [s.number for s in given + added]:
-                    added.append(self.from_file[n])
-        self.stations = given + added
+        self.stations = add_from_file(self, self.from_file)
         Levelling.run(self)
         self.stations = given
 
@@ -1058,6 +1084,76 @@ class ReadBackSecond(Levelling):
 
     def expected(self):
         return {}
+
+
+TRUE_HEIGHTS = {1: 25.000, 2: 31.4123, 3: 27.9061, 4: 22.5184, 5: 23.7752}
+LOCAL_GRID = {1: (-850.0, -1200.0), 2: (-300.0, 650.0), 3: (700.0, -150.0), 4: (-1400.0, 300.0)}
+
+
+def sighted(frm, to):
+    """A 10" zenith distance of the true heights over the plane distance."""
+    (e1, n1), (e2, n2) = LOCAL_GRID[frm], LOCAL_GRID[to]
+    d = math.hypot(e2 - e1, n2 - n1)
+    z = zr.computed_zenith(d, f32(TRUE_HEIGHTS[frm]), f32(TRUE_HEIGHTS[to]), zr.DEFAULT_RADIUS, f32(0.065))[3]
+    return zr.Zenith(frm, to, zenith_angle(z), sd='10.0')
+
+
+@case('station_file_local_grid')
+class LocalGridReadBack(Levelling):
+    """A local grid whose origin lies inside the network, so that eastings
+    and northings are negative; one station without co-ordinates. A stage-3
+    run writes the adjusted station file; the second run (then/) names all
+    but the fixed station only in its observations, among them zenith
+    distances without distances, which need the co-ordinates read back."""
+    title = 'LOCAL GRID - STATION FILE'
+    stage = 3
+    station_file = 1
+
+    def network(self):
+        (e1, n1), (e2, n2), (e3, n3), (e4, n4) = (LOCAL_GRID[k] for k in (1, 2, 3, 4))
+        st = [Station(1, 'BM SOUTH WEST', e1, n1, '25.000', fixed=True),
+              Station(2, 'PEG NORTH', e2, n2, '31.41'),
+              Station(3, 'PEG EAST', e3, n3, '27.91'),
+              Station(4, 'PEG WEST', e4, n4, '22.52'),
+              Station(5, 'CULVERT', height='23.78')]
+        noise = {(1, 2): 0.001, (2, 3): -0.002, (3, 1): 0.001, (1, 4): -0.001, (4, 2): 0.002, (4, 5): 0.0,
+                 (5, 1): -0.001}
+        hd = [HeightDiff(a, b, '%.3f' % (TRUE_HEIGHTS[b] - TRUE_HEIGHTS[a] + e), sd='0.003')
+              for (a, b), e in noise.items()]
+        return st, [], hd
+
+    def expected(self):
+        r = self.results()
+        stn = r.station_file()
+        second = LocalGridSecond()
+        second.from_file = read_station_file(stn, {1})
+        second.results()
+        listed = [tlhed1_line(s, s.height) for s in second.kept]
+        f = {'expected.net.stn': stn}
+        for name, lines in second.files().items():
+            f['then/' + name] = lines
+        f['then/expected-lines.net.prt'] = listed + second.res.adjusted_value_lines()
+        f['then/expected-absent.net.prt'] = [Line().put(40, zr.ERROR_TEXT[8]).text()]
+        del f['then/expected-console']
+        return f
+
+    def files(self):
+        f = Levelling.files(self)
+        del f['expected-console']
+        return f
+
+
+class LocalGridSecond(ReadBackSecond):
+    title = 'LOCAL GRID - READ BACK'
+    stage = 2
+    station_file = 0
+
+    def network(self):
+        st = [LocalGridReadBack().network()[0][0]]
+        zeniths = [sighted(1, 2), sighted(1, 3), sighted(1, 4), sighted(2, 3), sighted(3, 4)]
+        hd = [HeightDiff(4, 5, '%.3f' % (TRUE_HEIGHTS[5] - TRUE_HEIGHTS[4]), sd='0.003'),
+              HeightDiff(5, 1, '%.3f' % (TRUE_HEIGHTS[1] - TRUE_HEIGHTS[5] - 0.001), sd='0.003')]
+        return st, zeniths, hd
 
 
 # Analysis options 0 to 5: which sections each prints.

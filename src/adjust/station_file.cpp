@@ -12,8 +12,6 @@ namespace quarlo {
 
 namespace {
 
-constexpr float kMinEasting = 0.0001f;
-
 bool holds_asterisks(const std::string& field) { return field.find('*') != std::string::npos; }
 
 void note(std::string* blanked, const char* field) {
@@ -46,7 +44,7 @@ StationFileEntry station_file_entry(RunContext& ctx, const StationRecord& st, bo
     e.registration = st.registration;
     e.fixed = st.status == kFixed;
     e.height_known = st.status != kNoHeight;
-    e.with_coordinates = std::fabs(static_cast<float>(st.easting)) > kMinEasting;
+    e.with_coordinates = st.coordinates_flag != 0;
     return e;
 }
 
@@ -58,10 +56,12 @@ std::string station_file_line(const StationFileEntry& s, bool label_mode, std::s
     auto height = [&] { return s.height_known ? real_field(s.height, 8, 8, "HEIGHT", blanked) : blanks(8); };
     std::string line;
     if (!label_mode) {
-        std::string easting = real_field(s.easting, 10, 11, "EASTING", blanked);
-        std::string northing = real_field(s.northing, 11, 11, "NORTHING", blanked);
-        line = blanks(3) + int_field(s.number, 3) + blanks(1) + easting + northing + blanks(1) +
-               text_field(s.name.str(), 20);
+        std::string coordinates = blanks(22);
+        if (s.with_coordinates) {
+            coordinates = real_field(s.easting, 10, 11, "EASTING", blanked);
+            coordinates += real_field(s.northing, 11, 11, "NORTHING", blanked);
+        }
+        line = blanks(3) + int_field(s.number, 3) + blanks(1) + coordinates + blanks(1) + text_field(s.name.str(), 20);
         if (s.registration == 0) {
             line += blanks(8);
         } else {

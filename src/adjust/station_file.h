@@ -22,18 +22,19 @@ struct StationFileEntry {
     int registration = 0;    // number mode; 0 selects the form without it
     bool fixed = false;      // "*" mark
     bool height_known = true; // false: the height columns stay blank (unknown)
-    bool with_coordinates = true; // label mode: easting and northing written
+    bool with_coordinates = true; // false: the easting and northing columns stay blank
 };
 
 // The entry of a station record: a fixed station carries the mark, one
-// without a height leaves the height blank, and in label mode the easting
-// and northing are written when |easting| (single precision) exceeds 0.0001.
+// without a height leaves the height blank, and one without co-ordinates
+// leaves the easting and northing blank, so that each reads back as it was.
 StationFileEntry station_file_entry(RunContext& ctx, const StationRecord& st, bool label_mode);
 
 // One 70-character line.
 // Number mode: (3X,I3,1X,F10.3,1X,F11.3,1X,20A1,8X,F8.3), or with a
-// registration number (3X,I3,1X,F10.3,1X,F11.3,1X,20A1,1X,I4,3X,F8.3);
-// "10" in columns 1-2 and "*" in column 67 for a fixed station.
+// registration number (3X,I3,1X,F10.3,1X,F11.3,1X,20A1,1X,I4,3X,F8.3), the
+// easting and northing blank without co-ordinates; "10" in columns 1-2 and
+// "*" in column 67 for a fixed station.
 // Label mode: (4X,A,1X,20A1,F10.3,1X,F11.3,1X,F8.3), or without coordinates
 // (4X,A,1X,20A1,23X,F8.3); "grd" in columns 1-3 and "*" in column 69.
 // A line never holds asterisks: an easting or registration number too wide

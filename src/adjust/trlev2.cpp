@@ -193,7 +193,6 @@ void list_station(Setup& s, const StationRecord& st) {
 
 void write_station_file_line(Setup& s, const StationRecord& st) {
     StationFileEntry e = station_file_entry(s.ctx, st, s.label);
-    e.with_coordinates = st.easting > 0.0001;
     std::string blanked;
     s.ctx.files.unit16.write_line(station_file_line(e, s.label, &blanked));
     report_blanked_fields(s.ctx, e, s.label, blanked);

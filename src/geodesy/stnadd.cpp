@@ -7,6 +7,7 @@
 #include "report/iocat3.h"
 #include "report/print.h"
 
+#include <cmath>
 #include <string>
 #include <unordered_set>
 
@@ -76,8 +77,16 @@ double number(const std::string& line, int col, int width) {
     return number(line, col, width, readable);
 }
 
-void set_coordinates_flag(StationRecord& s) {
-    s.coordinates_flag = s.easting > kMinCoordinate && s.northing > kMinCoordinate ? 1 : 0;
+// Easting and northing from their fields (11 columns each, side by side).
+// A station has co-ordinates when both fields hold numbers, of any sign,
+// not both zero: blank fields, or zeros in both (as stations without
+// co-ordinates were once written), read back without them.
+void take_coordinates(StationRecord& s, const std::string& line, int col) {
+    bool east = false, north = false;
+    s.easting = number(line, col, 11, east);
+    s.northing = number(line, col + 11, 11, north);
+    bool away = std::fabs(s.easting) > kMinCoordinate || std::fabs(s.northing) > kMinCoordinate;
+    s.coordinates_flag = east && north && away ? 1 : 0;
 }
 
 // A height field: a readable number is the height; blank or unreadable
@@ -98,24 +107,20 @@ void take_height(StationRecord& s, const std::string& line, int col, int width) 
 // found is not a "10" line (the file is then no longer used).
 bool take_number_line(StationRecord& s, const std::string& line) {
     if (columns(line, 1, 2) != "10") return false;
-    s.easting = number(line, 8, 11);
-    s.northing = number(line, 19, 11);
+    take_coordinates(s, line, 8);
     take_height(s, line, 59, 8);
     s.name.set(columns(line, 31, 20));
-    set_coordinates_flag(s);
     return true;
 }
 
 void take_grid_line(RunContext& ctx, StationRecord& s, const std::string& line) {
-    s.easting = number(line, 38, 11);
-    s.northing = number(line, 49, 11);
+    take_coordinates(s, line, 38);
     take_height(s, line, 61, 8);
     if (fixed_code(line[68])) {
         s.status = kFixed;
         ++ctx.numbrs.number_of_fixed_stations;
     }
     s.name.set(columns(line, 18, 20));
-    set_coordinates_flag(s);
 }
 
 // Degrees, minutes and seconds fields as an angle in radians; false when a

@@ -116,8 +116,9 @@ TEST(Trlev2List, Stage1StationFileInNumberMode) {
                                 {52, "  12"}, {59, " 100.000"}, {67, "*"}}));
     EXPECT_EQ(lines[1], line70({{1, "10"}, {4, "  2"}, {8, "500100.500"}, {19, "6000200.250"}, {31, "FREE TWO"},
                                 {59, " 101.500"}}));
-    // No height: the height columns stay blank so that it reads back unknown.
-    EXPECT_EQ(lines[2], line70({{1, "10"}, {4, "  3"}, {8, "     0.000"}, {19, "      0.000"}, {31, "STATION  3"}}));
+    // No height and no co-ordinates: their columns stay blank so that it
+    // reads back without them.
+    EXPECT_EQ(lines[2], line70({{1, "10"}, {4, "  3"}, {31, "STATION  3"}}));
 }
 
 TEST(Trlev2List, NoStationFileBeyondStage1) {

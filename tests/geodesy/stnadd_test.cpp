@@ -168,18 +168,31 @@ TEST_F(StationAssembly, NumberModeStationFileOfTheJob) {
                    line({{1, "10"}, {4, "  7"}, {8, "999.0"}, {19, "999.0"}, {31, "OTHER"}}),
                    line({{1, "10"}, {4, "  2"}, {8, " 301234.567"}, {19, "6123456.789"}, {31, "FOUND TWO"},
                          {59, " 123.456"}}),
-                   // Tiny easting, no height: no co-ordinates, height unknown.
+                   // A tiny easting on the northing axis, no height: co-ordinates,
+                   // height unknown.
                    line({{1, "10"}, {4, "  4"}, {8, "0.00005"}, {19, "5000.0"}, {31, "FOUR"}}),
                    // Unreadable height: unknown, not 0.
                    line({{1, "10"}, {4, "  6"}, {8, "10.0"}, {19, "20.0"}, {31, "SIX"}, {59, "12.x"}}),
+                   // Negative co-ordinates are co-ordinates; zeros in both, or a
+                   // blank field, are none.
+                   line({{1, "10"}, {4, "  8"}, {8, "-250.5"}, {19, "-1200.25"}, {31, "EIGHT"}}),
+                   line({{1, "10"}, {4, "  9"}, {8, "0.000"}, {19, "-0.00004"}, {31, "NINE"}}),
+                   line({{1, "10"}, {4, " 11"}, {19, "500.0"}, {31, "ELEVEN"}}),
                }));
     add_station(1);
     add_height_diff(1, 2);
     add_height_diff(1, 3);
     add_height_diff(1, 4);
     add_height_diff(1, 6);
+    for (int n : {8, 9, 11}) add_height_diff(1, n);
     stnadd(ctx());
-    ASSERT_EQ(ctx().numbrs.number_of_stations, 5);
+    ASSERT_EQ(ctx().numbrs.number_of_stations, 8);
+    StationRecord s8 = station(6), s9 = station(7), s11 = station(8);
+    EXPECT_EQ(s8.coordinates_flag, 1);
+    EXPECT_EQ(s8.easting, -250.5);
+    EXPECT_EQ(s8.northing, -1200.25);
+    EXPECT_EQ(s9.coordinates_flag, 0);
+    EXPECT_EQ(s11.coordinates_flag, 0);
     StationRecord s2 = station(2);
     EXPECT_EQ(s2.number, 2);
     EXPECT_EQ(s2.status, kHeightGiven);
@@ -195,7 +208,7 @@ TEST_F(StationAssembly, NumberModeStationFileOfTheJob) {
     StationRecord s4 = station(4);
     EXPECT_EQ(s4.status, kNoHeight);
     EXPECT_EQ(s4.height, 9999.0f);
-    EXPECT_EQ(s4.coordinates_flag, 0);
+    EXPECT_EQ(s4.coordinates_flag, 1);
     EXPECT_EQ(s4.northing, 5000.0);
     EXPECT_EQ(s4.name.str(), "FOUR                ");
     StationRecord s6 = station(5);
@@ -249,7 +262,7 @@ TEST_F(StationAssembly, LabelModeGridAndGeographicLines) {
                    line({{1, "GEO"}, {5, "CHARLIE"}, {18, "CHARLIE NAME"}, {38, "-27"}, {42, "28"}, {45, "12.5"},
                          {54, "153"}, {58, " 1"}, {61, "   30.25"}, {71, "  45.678"}, {93, "0.015"},
                          {99, " 41.234"}}),
-                   line({{1, "GRD"}, {5, "DELTA"}, {18, "DELTA NAME"}, {38, "1000.0"}, {49, "2000.0"},
+                   line({{1, "GRD"}, {5, "DELTA"}, {18, "DELTA NAME"}, {38, "-1000.0"}, {49, "2000.0"},
                          {61, "  12.500"}}),
                    line({{1, "stn"}, {5, "ECHO"}, {18, "ECHO NAME"}}),
                    line({{1, "geo"}, {5, "FOXTROT"}, {18, "FOX"}, {38, "s27"}, {54, "153"}, {71, "  0.0005"},
@@ -286,6 +299,7 @@ TEST_F(StationAssembly, LabelModeGridAndGeographicLines) {
     StationRecord d = station(4);
     EXPECT_EQ(d.status, kHeightGiven);
     EXPECT_EQ(d.height, 12.5f);
+    EXPECT_EQ(d.easting, -1000.0); // a local grid's negative easting
     EXPECT_EQ(d.coordinates_flag, 1);
 
     expect_default(5, 5, std::string(20, ' ')); // "stn" is no station-file code

@@ -138,7 +138,7 @@ TEST(Finalv, SecondIterationCarriesTheMisclosures) {
 
 // Label mode, one K for the network with rotation parameters carried (the
 // K is the unknown before the two rotation parameters); a negative easting,
-// an easting of exactly 0.0001, and values too wide for the file's columns.
+// a station without co-ordinates, and values too wide for the file's columns.
 TEST(Finalv, LabelModeNetworkCoefficientWithRotation) {
     AnalysisRun r;
     auto& ctx = r.c();
@@ -150,7 +150,8 @@ TEST(Finalv, LabelModeNetworkCoefficientWithRotation) {
     r.label(2, "VALLEY_B");
     r.label(3, "FAR_EAST");
     EqnStationRecord hill = numbered_station(1, kHeightGiven, 1, 50.0f, -123456.789, 500.25, "HILL A");
-    EqnStationRecord valley = numbered_station(2, kFixed, 0, 20.0f, 0.0001, 0.0, "VALLEY B");
+    EqnStationRecord valley = numbered_station(2, kFixed, 0, 20.0f, 0.0, 0.0, "VALLEY B");
+    valley.coordinates_flag = 0;
     EqnStationRecord far = numbered_station(3, kHeightGiven, 2, 10000.5f, 1234567.891, 12345678.9, "FAR EAST");
     r.eqn = {hill, valley, far};
     r.zeniths = {zenith_k(1, 2, 0.061f), zenith_k(3, 1, 0.062f)};
