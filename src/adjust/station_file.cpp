@@ -6,8 +6,6 @@
 #include "report/iocat3.h"
 #include "report/print.h"
 
-#include <cmath>
-
 namespace quarlo {
 
 namespace {
