@@ -1156,6 +1156,44 @@ class LocalGridSecond(ReadBackSecond):
         return st, zeniths, hd
 
 
+@case('statistics_dropped_height_observation')
+class DroppedHeightObservation(Levelling):
+    """Three stations carry a height observation, but the third is a second
+    record of a station number already used and is dropped: the statistics
+    block counts the two height observations that give equations, so that
+    it adds up to the observation equations."""
+    title = 'DROPPED HEIGHT OBSERVATION'
+
+    def network(self):
+        st = [Station(1, 'BM NORTH', 1000.0, 3000.0, '20.000', fixed=True),
+              Station(2, 'PEG A', 1800.0, 3400.0, '21.500', sd='0.010'),
+              Station(3, 'PEG B', 1300.0, 2200.0, '19.200', sd='0.010'),
+              Station(3, 'PEG C', 1300.0, 2200.0, '19.200', sd='0.010')]
+        hd = [HeightDiff(1, 2, '1.512', sd='0.004'),
+              HeightDiff(2, 3, '-2.309', sd='0.004'),
+              HeightDiff(3, 1, '0.802', sd='0.004')]
+        return st, [], hd
+
+    def files(self):
+        f = Levelling.files(self)
+        del f['expected-console']
+        return f
+
+    def expected(self):
+        r = self.results()
+        assert self.height_observations == 3 and self.height_equations == 2
+
+        def count(label, col, value):
+            return Line().put(col, label).put(40, integer(value, 5)).text()
+
+        lines = [count('Number of stations :', 18, len(self.kept)),
+                 count('Number of height differences :', 8, len(self.differences)),
+                 count('Number of height observations :', 7, self.height_equations),
+                 count('Number of observation equations :', 5, self.equation_count)]
+        return {'expected-lines.net.prt': lines + r.summary_lines() + r.adjusted_value_lines(),
+                'expected-absent.net.prt': [count('Number of height observations :', 7, 3)]}
+
+
 # Analysis options 0 to 5: which sections each prints.
 TITLES = {
     'corrections': Line().put(57, 'LIST OF CORRECTIONS').text(),

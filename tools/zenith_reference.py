@@ -1206,8 +1206,8 @@ def statistics(r):
     count('Number of refraction observations :', 3, c.refraction_constraints, 1)
     if c.differences:
         count('Number of height differences :', 8, len(c.differences), 1)
-    if c.height_observations:
-        count('Number of height observations :', 7, c.height_observations, 1)
+    if c.height_equations:
+        count('Number of height observations :', 7, c.height_equations, 1)
     count('Number of observation equations :', 5, c.equation_count, 2)
     count('Matrix size :', 25, c.matrix_size, 1)
     count('Band width :', 26, c.band_width, 1)

@@ -41,8 +41,10 @@ void print_statistics_block(RunContext& ctx) {
     count_line(ctx, "Number of refraction observations :", 3, nb.number_of_refraction_constraints, 1);
     if (nb.number_of_height_differences != 0)
         count_line(ctx, "Number of height differences :", 8, nb.number_of_height_differences, 1);
-    if (nb.number_of_height_observations != 0)
-        count_line(ctx, "Number of height observations :", 7, nb.number_of_height_observations, 1);
+    // The height observations that gave equations, so that the block adds
+    // up when a station with one was dropped.
+    if (nb.number_of_height_observation_equations != 0)
+        count_line(ctx, "Number of height observations :", 7, nb.number_of_height_observation_equations, 1);
     count_line(ctx, "Number of observation equations :", 5, nb.number_of_equations, 2);
     count_line(ctx, "Matrix size :", 25, nb.matrix_size, 1);
     count_line(ctx, "Band width :", 26, nb.band_width, 1);
