@@ -199,6 +199,68 @@ class Results:
                    .put(79, fixed(m.check('average redundancy', mpf(r) / total, 3, 1e-6), 10, 3)).text())
         return out
 
+    # -- distributions of the residuals
+    def distribution_lines(self):
+        """The standardised and the height-difference distributions: counts
+        (a residual of either sign on its own side, as the program counts
+        them), extremes, mean, standard deviation and total."""
+        c, sol, m = self.c, self.sol, self.margins
+        nz, nh = len(c.zeniths), len(c.differences)
+        total = sol.count
+
+        def classes(values, unit, what, tol):
+            counts = [0] * 10
+            bounds = [f32(unit * i) for i in (1, 2, 3, 4)]
+            for k, x in values:
+                a = abs(x)
+                nearest = min([abs(a - b) for b in bounds] + [abs(x)])
+                m.rows.append(('%s %d class edge' % (what, k), float(x), nearest, nearest < tol))
+                j = sum(1 for b in bounds if a >= b)
+                counts[5 + j if x >= 0 else 4 - j] += 1
+            return counts
+
+        def count_line(counts):
+            line = Line()
+            for i, n in enumerate(counts):
+                line.put(22 + 10 * i, integer(n, 4))
+            return line.text()
+
+        def statistics(values, width, col, metres, total_col, tol, show_deviation=True):
+            n = len(values)
+            mx = max(values, key=lambda kv: kv[1])
+            mn = min(values, key=lambda kv: kv[1])
+            mean = sum(v for _, v in values) / n
+            sd = msqrt((sum(v * v for _, v in values) - sum(v for _, v in values) ** 2 / n) / (n - 1))
+            out = []
+            for caption, (k, v) in (('Maximum =', mx), ('Minimum =', mn)):
+                line = Line().put(34, caption).put(44, fixed(m.check(caption, v, 3, tol), width, 3))
+                if metres:
+                    line.put(54, 'metres')
+                line.put(col, '(Observation     )').put(col + 13, integer(k, 4))
+                out.append(line.text())
+            line = Line().put(37, 'Mean =').put(44, fixed(m.check('mean', mean, 3, tol), width, 3))
+            if show_deviation:
+                line.put(col, 'Standard deviation =').put(col + 21, fixed(m.check('deviation', sd, 3, tol), 7, 3))
+            out.append(line.text())
+            out.append(Line().put(36, 'Total =').put(total_col, integer(n, 4)).text())
+            return out, sd
+
+        w = [(k, sol.v[k] * msqrt(mpf(c.eqs[k].w))) for k, _ in sol.eqs]
+        assert len(w) == total and nz == 0
+        # Single precision leaves the residuals within some 1e-9 m of these
+        # and the standardised ones within some 3e-7.
+        out = [Line().put(10, 'STANDARD RESIDUAL DISTRIBUTION').text(), count_line(classes(w, 1.0, 'w', 1e-5))]
+        out += statistics(w, 7, 60, False, 47, 1e-5, sol.redundancy != 0)[0]
+        v = [(nz + j, sol.v[nz + j]) for j in range(1, nh + 1)]
+        lines, sd = statistics(v, 9, 65, True, 49, 5e-6, sol.redundancy != 0)
+        unit = 2 if sd >= 0.04 else 1 if sd >= 0.004 else 0
+        for bound in (0.004, 0.04):
+            m.rows.append(('unit edge', float(sd), abs(float(sd) - bound), abs(float(sd) - bound) < 1e-5))
+        name = ('(MILLIMETRES)', '(CENTIMETRES)', '(DECIMETRES)')[unit]
+        out.append(Line().put(10, 'HEIGHT DIFFERENCE RESIDUAL DISTRIBUTION').put(50, name).text())
+        out.append(count_line(classes(v, (0.001, 0.01, 0.1)[unit], 'v', 5e-6)))
+        return out + lines
+
     # -- adjusted values
     def network_k_fields(self, line):
         """One refraction coefficient for the network: provisional, correction,
@@ -1154,6 +1216,40 @@ class LocalGridSecond(ReadBackSecond):
         hd = [HeightDiff(4, 5, '%.3f' % (TRUE_HEIGHTS[5] - TRUE_HEIGHTS[4]), sd='0.003'),
               HeightDiff(5, 1, '%.3f' % (TRUE_HEIGHTS[1] - TRUE_HEIGHTS[5] - 0.001), sd='0.003')]
         return st, zeniths, hd
+
+
+@case('residual_distribution')
+class ResidualDistribution(Levelling):
+    """A levelled network whose residuals fall on both sides of zero in
+    several classes: the height-difference distribution counts each signed
+    residual on its own side, as the standardised one does. A height
+    observation enters the standardised distribution too."""
+    title = 'RESIDUAL DISTRIBUTION'
+
+    def network(self):
+        st = [Station(1, 'BM QUARRY', 500.0, 800.0, '61.250', fixed=True),
+              Station(2, 'PEG BRIDGE', 900.0, 1200.0, '63.10'),
+              Station(3, 'PEG CHAPEL', 1500.0, 900.0, '58.72'),
+              Station(4, 'PEG MILL', 1100.0, 300.0, '60.05'),
+              Station(5, 'PEG FORD', 700.0, 200.0, '59.41', sd='0.004')]
+        hd = [HeightDiff(1, 2, '1.853', sd='0.002'),
+              HeightDiff(2, 3, '-4.382', sd='0.002'),
+              HeightDiff(3, 4, '1.327', sd='0.002'),
+              HeightDiff(4, 5, '-0.636', sd='0.002'),
+              HeightDiff(5, 1, '1.838', sd='0.002'),
+              HeightDiff(1, 3, '-2.522', sd='0.003'),
+              HeightDiff(2, 4, '-3.047', sd='0.003'),
+              HeightDiff(1, 4, '-1.205', sd='0.003')]
+        return st, [], hd
+
+    def files(self):
+        f = Levelling.files(self)
+        del f['expected-console']
+        return f
+
+    def expected(self):
+        r = self.results()
+        return {'expected-lines.net.prt': r.residual_lines() + r.summary_lines() + r.distribution_lines()}
 
 
 @case('statistics_dropped_height_observation')
