@@ -190,6 +190,8 @@ void ResidualAnalysis::list_observation(int k) {
     } else {
         ioc05(ctx_, v, 82, 7, 3);
         if (d != 0.0) ioc05(ctx_, std::atan2(static_cast<double>(v), d) * kRho, 124, 5, 1);
+        // Signed, as in the other distributions: counting |v| would leave
+        // the negative half of the table always empty.
         height_[0].add(v, 0.001f, 0.002f, 0.003f, 0.004f);
         height_[1].add(v, 0.01f, 0.02f, 0.03f, 0.04f);
         height_[2].add(v, 0.1f, 0.2f, 0.3f, 0.4f);
