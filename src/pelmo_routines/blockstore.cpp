@@ -1,6 +1,6 @@
 #include "pelmo_routines/blockstore.h"
 
-#include "adjust/trlev3.h"
+#include "core/normal_size.h"
 #include "core/records.h"
 #include "report/iocat3.h"
 #include "report/print.h"
