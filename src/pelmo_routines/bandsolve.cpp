@@ -89,6 +89,25 @@ void add_kept_products(float* __restrict a, const float* x, const float* y, cons
         if (keep[t] != 0) a[t] += x[t] * y[t];
 }
 
+// keep[t] = -1 where either word of the pair (x[2p], x[2p + 1]) holding t
+// is not zero, else 0, for t < count (even).
+__attribute__((target_clones("avx2", "default")))
+void mark_pairs(std::int32_t* __restrict keep, const float* __restrict x, int count) {
+    int t = 0;
+    for (; t + kRun <= count; t += kRun) {
+        Words v;
+        std::memcpy(&v, x + t, sizeof v);
+        const Lanes nonzero = v != Words{};
+        const Lanes either = nonzero | __builtin_shuffle(nonzero, Lanes{1, 0, 3, 2, 5, 4, 7, 6});
+        std::memcpy(keep + t, &either, sizeof either);
+    }
+    for (; t < count; t += 2) {
+        const std::int32_t either = x[t] != 0.0f || x[t + 1] != 0.0f ? -1 : 0;
+        keep[t] = either;
+        keep[t + 1] = either;
+    }
+}
+
 // y[t] = y[t] / s for t < count.
 void divide_words(float* __restrict y, float s, int count) {
     int t = 0;
@@ -330,11 +349,7 @@ public:
     void add_row(int i, const float* g) {
         // Rows j <= i - 2, where each pair of columns may be passed over.
         const int rows = i - 2;
-        for (int j = 1; j <= rows; j += 2) {
-            const std::int32_t keep = g[j - 1] != 0.0f || g[j] != 0.0f ? -1 : 0;
-            keep_[static_cast<std::size_t>(j - 1)] = keep;
-            keep_[static_cast<std::size_t>(j)] = keep;
-        }
+        if (rows > 0) mark_pairs(keep_.data(), g, rows + rows % 2);
         for (int d = 0; d < width_ && d < i; ++d)
             add_kept_products(diagonal(d), g, g + d, keep_.data(), std::min(rows, i - d));
         if (i >= 2) {
