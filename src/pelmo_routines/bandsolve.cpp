@@ -320,7 +320,6 @@ void whole_inverse(RunContext& ctx) {
     ioblk(ctx, 3, 0, nullptr, 0, 0);
 }
 
-
 // Elements (j, c), j <= c < j + width, of N^-1 = G^T G, summed over the rows
 // of G as they come, each exactly as the two-column sweep of the whole
 // inverse sums it: over rows i = max(j, c) .. n in ascending order, with
@@ -334,15 +333,16 @@ public:
         : n_(n), width_(width), start_(static_cast<std::size_t>(width) + 1, 0),
           keep_(static_cast<std::size_t>(n) + 1, 0) {
         // Diagonal d: the elements (j, j + d), j = 1 .. n - d.
-        for (int d = 0; d < width; ++d)
-            start_[static_cast<std::size_t>(d) + 1] = start_[static_cast<std::size_t>(d)] + static_cast<std::size_t>(n - d);
+        for (std::size_t d = 0; d < static_cast<std::size_t>(width); ++d)
+            start_[d + 1] = start_[d] + static_cast<std::size_t>(n) - d;
         words_.assign(start_.back(), 0.0f);
     }
 
     int length(int j) const { return std::min(width_, n_ - j + 1); }
     // Row j of the inverse: columns j .. j + length(j) - 1.
     void row(int j, float* words) const {
-        for (int d = 0; d < length(j); ++d) words[d] = words_[start_[static_cast<std::size_t>(d)] + static_cast<std::size_t>(j - 1)];
+        for (int d = 0; d < length(j); ++d)
+            words[d] = words_[start_[static_cast<std::size_t>(d)] + static_cast<std::size_t>(j - 1)];
     }
 
     // Row i of G (columns 1 .. i) into every kept element of columns <= i.
@@ -398,11 +398,12 @@ void kept_from_factor(RunContext& ctx, KeptInverse& kept) {
     const int n = ctx.numbrs.matrix_size;
     const int b = std::max(0, std::min(ctx.numbrs.band_width, n - 1));
     // Each row of the window starts on a 64-byte boundary: rows whose
-    // vectors straddled cache lines made the sweep a third slower.
+    // vectors straddled cache lines made the sweep a fifth slower.
     constexpr std::size_t kLine = 64 / sizeof(float);
     const std::size_t stride = (static_cast<std::size_t>(n) + kLine - 1) / kLine * kLine;
     std::vector<float> window(static_cast<std::size_t>(b + 1) * stride + kLine);
-    float* const first = window.data() + (kLine - reinterpret_cast<std::uintptr_t>(window.data()) / sizeof(float) % kLine) % kLine;
+    const std::size_t offset = reinterpret_cast<std::uintptr_t>(window.data()) / sizeof(float) % kLine;
+    float* const first = window.data() + (kLine - offset) % kLine;
     auto g_row = [&](int i) { return first + static_cast<std::size_t>(i % (b + 1)) * stride; };
     auto start_row = [&](int i) {
         float* row = g_row(i);

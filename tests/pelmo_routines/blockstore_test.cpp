@@ -295,9 +295,10 @@ TEST(BlockStore, InverseElementsAreFoundByPosition) {
     EXPECT_GT(band.normal_records(), 0);
     BandRows rows = band.read_band();
     for (int j = 1; j <= 150; j += 3)
-        for (int k = j; k <= std::min(150, j + 20); ++k)
-            EXPECT_EQ(inverse_element(band.c(), k, j), rows[static_cast<std::size_t>(j - 1)][static_cast<std::size_t>(k - j)])
-                << j << " " << k;
+        for (int k = j; k <= std::min(150, j + 20); ++k) {
+            const float expected = rows[static_cast<std::size_t>(j - 1)][static_cast<std::size_t>(k - j)];
+            EXPECT_EQ(inverse_element(band.c(), k, j), expected) << j << " " << k;
+        }
 }
 
 TEST(BlockStore, BlocksNeverWrittenReadAsZeros) {
