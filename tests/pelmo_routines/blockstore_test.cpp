@@ -283,22 +283,6 @@ TEST(BlockStore, InverseElementsAreFoundByPosition) {
             EXPECT_EQ(inverse_element(s.c(), k, j), expected) << k << " " << j;
         }
     EXPECT_EQ(inverse_element(s.c(), 150, 150), inverse[149][0]);
-
-    // Band rows of width 21 (the last 20 shorter), paged the same way.
-    StoreRun band(150, 20, 2, 4);
-    band.c().results.requested.json = true;
-    ASSERT_TRUE(size_block_stores(band.c()));
-    band.write_rows(test_band(150, 20));
-    band.set_rhs(test_rhs(150));
-    nsoln(band.c());
-    isoln(band.c());
-    EXPECT_GT(band.normal_records(), 0);
-    BandRows rows = band.read_band();
-    for (int j = 1; j <= 150; j += 3)
-        for (int k = j; k <= std::min(150, j + 20); ++k) {
-            const float expected = rows[static_cast<std::size_t>(j - 1)][static_cast<std::size_t>(k - j)];
-            EXPECT_EQ(inverse_element(band.c(), k, j), expected) << j << " " << k;
-        }
 }
 
 TEST(BlockStore, BlocksNeverWrittenReadAsZeros) {
