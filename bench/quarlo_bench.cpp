@@ -48,9 +48,9 @@ struct Case {
 };
 
 const Case kCases[] = {
-    {'a', "levelling", NetworkKind::Levelling, 0.06, 64.0},
-    {'b', "trigonometric", NetworkKind::Trigonometric, 0.25, 0.0},
-    {'c', "dense", NetworkKind::Dense, 60.0, 100.0},
+    {'a', "levelling", NetworkKind::Levelling, 0.038, 64.0},
+    {'b', "trigonometric", NetworkKind::Trigonometric, 0.08, 0.0},
+    {'c', "dense", NetworkKind::Dense, 1.5, 100.0},
 };
 
 const char* const kStageOrder[] = {"reading", "ordering",  "provisional heights", "equations", "forming",

@@ -61,6 +61,7 @@ class Margins:
 
 HEIGHT_TOL = 2e-5      # metres
 RELATIVE_TOL = 1e-4    # of the value, for figures taken from the inverse
+INVERSE_TOL = 1e-5     # of the value, for elements of the inverse as listed
 SUM_TOL = 1e-5         # of the value, for the sums of weighted residuals
 
 
@@ -1337,6 +1338,60 @@ class AnalysisOption(Levelling):
 
 for option in range(6):
     case('analysis_option_%d' % option)(type('AnalysisOption%d' % option, (AnalysisOption,), {'analysis': option}))
+
+
+@case('inverse_listed_whole')
+class InverseListedWhole(AnalysisOption):
+    """Analysis option 5 on five pegs levelled in a line from one benchmark
+    and back to it: band width 1, yet the inverse is listed whole, row j
+    with its n - j + 1 elements (those beyond the band too), from the
+    40-digit inverse. Its elements are some 1e-3: single precision, about
+    1e-6 of the value here, leaves their six decimals in no doubt."""
+    title = 'INVERSE LISTED WHOLE'
+    analysis = 5
+    solution_output = 0
+
+    def network(self):
+        st = [Station(1, 'BM HILLTOP', 1000.0, 1000.0, '50.000', fixed=True),
+              Station(2, 'PEG ONE', 1700.0, 1100.0, '48.210'),
+              Station(3, 'PEG TWO', 2350.0, 1300.0, '46.905'),
+              Station(4, 'PEG THREE', 2900.0, 1800.0, '47.530'),
+              Station(5, 'PEG FOUR', 2500.0, 2400.0, '49.112'),
+              Station(6, 'PEG FIVE', 1600.0, 2000.0, '50.874')]
+        hd = [HeightDiff(1, 2, '-1.788', sd='0.048'),
+              HeightDiff(2, 3, '-1.306', sd='0.060'),
+              HeightDiff(3, 4, '0.627', sd='0.045'),
+              HeightDiff(4, 5, '1.580', sd='0.056'),
+              HeightDiff(5, 6, '1.764', sd='0.052'),
+              HeightDiff(6, 1, '-0.871', sd='0.064')]
+        return st, [], hd
+
+    def inverse_lines(self):
+        q, m, n = self.res.sol.Q, self.res.margins, self.matrix_size
+        lines = []
+        for j in range(1, n + 1):
+            lines.append(Line().put(5, 'ROW NUMBER').put(17, integer(j, 5)).text())
+            row = [m.check('inverse (%d, %d)' % (j, k), q[j - 1, k - 1], 6, INVERSE_TOL, relative=True)
+                   for k in range(j, n + 1)]
+            for start in range(0, len(row), 8):
+                line = Line()
+                for t, v in enumerate(row[start:start + 8]):
+                    line.put(1 + 16 * t, fixed(v, 15, 6))
+                lines.append(line.text())
+        return lines
+
+    def expected(self):
+        f = AnalysisOption.expected(self)
+        assert self.band_width < self.matrix_size - 1
+        f['expected-lines.net.prt'] += self.inverse_lines()
+        return f
+
+    def files(self):
+        # What the console says after a successful run is not this case's
+        # concern.
+        f = AnalysisOption.files(self)
+        del f['expected-console']
+        return f
 
 
 # ---------------------------------------------------------------------------

@@ -4,12 +4,12 @@
 
 #include "adjust/teqnout.h"
 #include "adjust/tnform.h"
+#include "core/normal_size.h"
 #include "core/stage_times.h"
 #include "pelmo_routines/bandsolve.h"
 #include "pelmo_routines/blockstore.h"
 #include "report/iocat3.h"
 #include "report/print.h"
-#include "results/tlres.h"
 
 namespace quarlo {
 
@@ -23,13 +23,6 @@ void count_line(RunContext& ctx, const char* label, int col, long long count, in
 }
 
 } // namespace
-
-// Number of terms of the banded normal equations, in single precision.
-float number_of_terms(const RunContext& ctx) {
-    float n = static_cast<float>(ctx.numbrs.matrix_size);
-    float b = static_cast<float>(ctx.numbrs.band_width);
-    return (2.0f * n - b) * (b + 1.0f) / 2.0f;
-}
 
 // The problem size on a new page, then the stage-one banner.
 void print_statistics_block(RunContext& ctx) {
@@ -62,7 +55,7 @@ void print_statistics_block(RunContext& ctx) {
 }
 
 // Forms, solves and (last iteration, precisions wanted) inverts the normal
-// equations, then hands over to the results stage.
+// equations; the results stage follows (a singular matrix is reported there).
 void solve_normal_equations(RunContext& ctx) {
     const int n = ctx.numbrs.matrix_size;
     // Checked before any space is reserved for the block stores.
@@ -107,8 +100,6 @@ void solve_normal_equations(RunContext& ctx) {
             mprint(ctx);
         }
     }
-    StageTimer timer(ctx, "results");
-    tlres(ctx);
 }
 
 // One solution pass: the problem size, then (beyond stage 1) the solution.

@@ -257,6 +257,9 @@ struct NeareaBlock {
     SegmentCursor normal;
     SegmentCursor inverse;
     Table<float, kMaxUnknowns> rhs;
+    // The square root each row of the factor was divided by, from which
+    // the inverse factor is formed again.
+    Table<float, kMaxUnknowns> pivot_root;
     std::int32_t failing_row = 0;
     // The vector holds this pass's corrections (false while it holds the
     // reduced right-hand side of a pass that forms no solution).
@@ -289,6 +292,10 @@ struct MatbufBlock {
     std::int32_t overflow_limit = 2 * kCacheSlots;
     std::int32_t inverse_block_count = 0;
     std::int32_t normal_block_count = 0;
+    // Width of the rows of the inverse the normal store holds: n (the
+    // whole upper triangle), b + 1 (the band) or 1 (the diagonal); 0 while
+    // it holds none.
+    std::int32_t inverse_width = 0;
 };
 
 struct FactorBlock {

@@ -10,6 +10,11 @@ std::string trim_name(const std::string& name) {
     return blank == std::string::npos ? name : name.substr(0, blank);
 }
 
+std::string trim_right(std::string_view text) {
+    std::size_t end = text.find_last_not_of(' ');
+    return end == std::string_view::npos ? std::string() : std::string(text.substr(0, end + 1));
+}
+
 bool open_work_file(RunContext& ctx, DirectFile& file, const std::string& path, int record_length) {
     if (!file.open(path, record_length)) return false;
     if (std::find(ctx.files.work_paths.begin(), ctx.files.work_paths.end(), path) == ctx.files.work_paths.end())

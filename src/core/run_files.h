@@ -1,11 +1,12 @@
 // Files every stage may open: work files noted for deletion at the end of
-// the run, file names held in blank-padded fields, and the data directory
-// named by the options file.
+// the run, file names and texts held in blank-padded fields, and the data
+// directory named by the options file.
 #pragma once
 
 #include "core/context.h"
 
 #include <string>
+#include <string_view>
 
 namespace quarlo {
 
@@ -19,6 +20,8 @@ void remove_work_files(RunContext& ctx);
 
 // A file name held in a blank-padded field, up to its first blank.
 std::string trim_name(const std::string& name);
+// A text held in a blank-padded field, trailing blanks cut.
+std::string trim_right(std::string_view text);
 
 // The data directory of the options file ("DATA=" line), ending with "/".
 void datpath(std::string& path, int& pathlen, int& found);

@@ -17,6 +17,7 @@
 #include "report/print.h"
 #include "results/collect_results.h"
 #include "results/station_lists.h"
+#include "results/tlres.h"
 
 #include <istream>
 #include <memory>
@@ -126,6 +127,11 @@ void run_stages(RunContext& ctx, const std::vector<std::string>& args, StagedExp
             if (ctx.option.run_status == -1 || rec01.required_stage == 1) {
                 completed = false;
                 break;
+            }
+            {
+                // The pass's results; a singular matrix ends the run there.
+                StageTimer timer(ctx, "results");
+                tlres(ctx);
             }
         }
         if (completed) {

@@ -109,9 +109,4 @@ std::string html_text(std::string_view bytes) {
     return out;
 }
 
-std::string trim_right(std::string_view text) {
-    std::size_t end = text.find_last_not_of(' ');
-    return end == std::string_view::npos ? std::string() : std::string(text.substr(0, end + 1));
-}
-
 } // namespace quarlo

@@ -5,6 +5,8 @@
 // the replacement character.
 #pragma once
 
+#include "core/run_files.h" // trim_right, for the texts of blank-padded fields
+
 #include <string>
 #include <string_view>
 
@@ -17,8 +19,5 @@ std::string valid_utf8(std::string_view bytes);
 // which HTML does not allow, shown by their Unicode control pictures
 // (U+2400 + code, DEL as U+2421), C1 controls as U+FFFD.
 std::string html_text(std::string_view bytes);
-
-// Trailing blanks cut.
-std::string trim_right(std::string_view text);
 
 } // namespace quarlo

@@ -1,6 +1,6 @@
 #include "pelmo_routines/blockstore.h"
 
-#include "adjust/trlev3.h"
+#include "core/normal_size.h"
 #include "core/records.h"
 #include "report/iocat3.h"
 #include "report/print.h"
@@ -29,12 +29,12 @@ int capacity(const MatbufBlock& m) {
 }
 
 // The normal store goes to disk when it needs more blocks than its cache
-// holds, unless the pass forms no inverse at analysis option 0 and the
-// overflow area of the inverse cache takes the rest.
+// holds, unless the inverse store is never used for the inverse factor and
+// its cache, as overflow area, takes the rest.
 bool normal_paged(const RunContext& ctx) {
     const auto& m = ctx.matbuf;
     if (m.normal_block_count <= m.cache_capacity) return false;
-    return analysis_option(ctx) >= 1 || m.normal_block_count > m.overflow_limit;
+    return keeps_inverse_factor(ctx) || m.normal_block_count > m.overflow_limit;
 }
 
 bool inverse_paged(const RunContext& ctx) {
@@ -202,10 +202,37 @@ bool reserve(DirectFile& file, int records) {
     return true;
 }
 
+// Words of the inverse's rows 1 .. j - 1 (of lengths min(width, n - r + 1)).
+long long inverse_words_before_row(int n, int width, int j) {
+    // Rows 1 .. n - width + 1 have the full width; the rows after them
+    // shorten by one word each, from width - 1 down to 1.
+    const long long full = static_cast<long long>(n) - width + 1;
+    const long long rows = j - 1;
+    if (rows <= full) return rows * width;
+    const long long shorter = rows - full; // lengths width - 1 down to n - j + 2
+    return full * width + shorter * (static_cast<long long>(width - 1) + (n - j + 2)) / 2;
+}
+
 } // namespace
 
-bool pass_forms_inverse(const RunContext& ctx) {
-    return analysis_option(ctx) >= 1 && ctx.rec01.iterations_left == 0;
+int inverse_width(const RunContext& ctx) {
+    const int n = std::max(0, ctx.numbrs.matrix_size);
+    const int option = analysis_option(ctx);
+    if (option == 3 || option == 5) return n;
+    const int band = std::clamp(ctx.numbrs.band_width, 0, std::max(0, n - 1));
+    return std::min(n, ctx.results.requested.any() ? band + 1 : 1);
+}
+
+bool keeps_inverse_factor(const RunContext& ctx) {
+    if (analysis_option(ctx) < 1) return false;
+    const long long n = std::max(0, ctx.numbrs.matrix_size);
+    if (inverse_width(ctx) >= n) return true;
+    const long long window = (std::clamp<long long>(ctx.numbrs.band_width, 0, n) + 1) * n;
+    return window > static_cast<long long>(ctx.matbuf.cache_capacity) * kBlockWords;
+}
+
+bool pass_keeps_inverse_factor(const RunContext& ctx) {
+    return ctx.rec01.iterations_left == 0 && keeps_inverse_factor(ctx);
 }
 
 void clear_block_cache(RunContext& ctx, BlockCache& cache) {
@@ -291,9 +318,10 @@ void ioblk(RunContext& ctx, int mode, int block, float* buffer, int first, int l
     check_request(mode, block, first, last);
     int slot = find_slot(m.normal, block);
     if (slot == 0) {
-        // Overflow: when no inverse is formed, the blocks beyond the cache
-        // live in the idle inverse cache instead of going to disk.
-        if (!pass_forms_inverse(ctx) && m.normal_block_count <= m.overflow_limit && block > slots &&
+        // Overflow: while the inverse store holds no inverse factor, the
+        // blocks beyond the cache live in its idle cache instead of going
+        // to disk.
+        if (!pass_keeps_inverse_factor(ctx) && m.normal_block_count <= m.overflow_limit && block > slots &&
             block <= m.overflow_limit) {
             ioinv(ctx, mode, block, buffer, first, last);
             return;
@@ -358,22 +386,27 @@ bool size_block_stores(RunContext& ctx) {
     m.normal_block_count = (static_cast<int>(terms / 1024.0f) + 2) * 2;
     float triangle = static_cast<float>(n + 1) * static_cast<float>(n + 2);
     m.inverse_block_count = (static_cast<int>(triangle / 2048.0f) + 2) * 2;
-    // 2. The normal store later receives the whole upper triangle of the inverse.
-    if (option >= 1 && m.normal_block_count < m.inverse_block_count) m.normal_block_count = m.inverse_block_count;
+    // 2. The normal store later receives the whole upper triangle of the
+    //    inverse, when that is formed; the band or the diagonal of it takes
+    //    no more words than the band of the normal matrix.
+    const bool keeps_factor = keeps_inverse_factor(ctx);
+    if (option >= 1 && inverse_width(ctx) >= n && m.normal_block_count < m.inverse_block_count)
+        m.normal_block_count = m.inverse_block_count;
     // 3.
     clear_block_cache(ctx, m.normal);
     clear_block_cache(ctx, m.inverse);
     m.write_back = 1;
     m.print_flag = 0;
+    m.inverse_width = 0;
     // 4. Disk space for each store that will be paged.
     bool space = true;
-    if (option >= 1 && m.inverse_block_count > m.cache_capacity)
+    if (keeps_factor && m.inverse_block_count > m.cache_capacity)
         space = reserve(ctx.files.unit2, m.inverse_block_count) && space;
-    if ((option >= 1 && m.normal_block_count > m.cache_capacity) ||
-        (option < 1 && m.normal_block_count > m.overflow_limit))
+    if ((keeps_factor && m.normal_block_count > m.cache_capacity) ||
+        (!keeps_factor && m.normal_block_count > m.overflow_limit))
         space = reserve(ctx.files.unit13, m.normal_block_count) && space;
-    // 5. Without an inverse the inverse cache serves only as overflow.
-    if (option < 1 && m.normal_block_count <= m.overflow_limit) m.inverse_block_count = 0;
+    // 5. Without the inverse factor the inverse cache serves only as overflow.
+    if (!keeps_factor && m.normal_block_count <= m.overflow_limit) m.inverse_block_count = 0;
     // 6.
     if (!space) {
         ioc11(ctx, "*** UNABLE TO OPEN WORK FILES FOR MATRIX PROCESSING ***", 41);
@@ -387,12 +420,12 @@ bool size_block_stores(RunContext& ctx) {
 }
 
 float inverse_element(RunContext& ctx, int j, int k) {
-    int n = ctx.numbrs.matrix_size;
+    const int n = ctx.numbrs.matrix_size;
+    const int width = ctx.matbuf.inverse_width;
     if (j > k) std::swap(j, k);
     if (j < 1 || k > n) internal_fault("element outside the inverse matrix");
-    // Row j follows rows 1..j-1 of lengths n, n - 1, ..., n - j + 2.
-    long long before = static_cast<long long>(j - 1) * (n + 1) - static_cast<long long>(j - 1) * j / 2;
-    long long word = before + (k - j); // from 0
+    if (k - j >= width) internal_fault("element of the inverse that was not formed");
+    long long word = inverse_words_before_row(n, width, j) + (k - j); // from 0
     int block = static_cast<int>(word / kBlockWords) + 1;
     int position = static_cast<int>(word % kBlockWords) + 1;
     float value = 0.0f;

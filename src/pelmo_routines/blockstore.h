@@ -42,16 +42,31 @@ void rwblk(int mode, DirectFile& unit, float* buffer, int record);
 // pointer; the slots' words stand until they are re-used.
 void clear_block_cache(RunContext& ctx, BlockCache& cache);
 
-// True when this solution pass forms the inverse: analysis option 1 or
-// more, in the last iteration.
-bool pass_forms_inverse(const RunContext& ctx);
+// The inverse of the normal matrix that the last pass forms (analysis
+// option 1 or more) is only what is read: the whole upper triangle when it
+// is listed (analysis options 3 and 5); otherwise the band of the normal
+// matrix when the results model reads the redundancy numbers, else the
+// diagonal alone, which the precision analyses read. Row j of it holds
+// columns j .. j + width - 1 (at most n); this gives the width.
+int inverse_width(const RunContext& ctx);
+
+// True when the inverse factor G = R^-T is kept whole in the inverse store
+// (analysis option 1 or more): for the whole triangle of the inverse, or
+// when b + 1 rows of G would not fit the inverse cache. Otherwise the rows
+// of the inverse are formed from the factor through a window of b + 1 rows
+// of G, and the inverse cache is free to take normal-store blocks.
+bool keeps_inverse_factor(const RunContext& ctx);
+// The same, in the pass that forms the inverse (the last iteration).
+bool pass_keeps_inverse_factor(const RunContext& ctx);
 
 // Sizing and space reservation at the start of a solution pass. Returns
 // false (run status -1, report lines printed) when the space cannot be had.
 bool size_block_stores(RunContext& ctx);
 
 // Element (j, k) of the inverse of the normal matrix, once the normal
-// store holds its upper triangle (rows j = 1..n of length n - j + 1).
+// store holds the rows of it that were formed (row j of length
+// min(w, n - j + 1), w = matbuf.inverse_width); asking for an element
+// that was not formed is a program fault.
 float inverse_element(RunContext& ctx, int j, int k);
 
 } // namespace quarlo

@@ -6,7 +6,6 @@
 #include "adjust/zenith_reduction.h"
 #include "core/run_files.h"
 #include "core/records.h"
-#include "export/text.h"
 #include "geodesy/stnadd.h"
 #include "geodesy/wgs84.h"
 #include "pelmo_routines/blockstore.h"

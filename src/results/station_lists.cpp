@@ -44,13 +44,14 @@ inline bool sorts_after(const char* x, const char* y) {
     return __builtin_bswap32(u) > __builtin_bswap32(v);
 }
 
-inline void order_pair(FixedText<20>* names, std::int16_t* order, int a, int b) {
+// True when the pair was exchanged.
+inline bool order_pair(FixedText<20>* names, std::int16_t* order, int a, int b) {
     FixedText<20>& first = names[a - 1];
     FixedText<20>& second = names[b - 1];
-    if (sorts_after(first.view().data(), second.view().data())) {
-        std::swap(first, second);
-        std::swap(order[a - 1], order[b - 1]);
-    }
+    if (!sorts_after(first.view().data(), second.view().data())) return false;
+    std::swap(first, second);
+    std::swap(order[a - 1], order[b - 1]);
+    return true;
 }
 
 } // namespace
@@ -64,10 +65,16 @@ void tsort2(RunContext& ctx) {
     std::int16_t* order = &t.name_order(1);
     int m = 1;
     while (m <= n) m *= 2;
-    // Every walk runs down to the start of the table, exchanged or not.
+    // Each walk carries the name at j + gap down its chain (j + gap, j,
+    // j - gap, ...) while pairs are exchanged. Walking on to the start of the
+    // table after a pair found in order exchanges nothing more: the earlier
+    // walks of this gap have left the chain below j + gap in order, and the
+    // pairs below that one stand as they were. So the walk stops there, with
+    // exactly the exchanges of a walk to the start of the table.
     for (int gap = (m - 1) / 2; gap > 0; gap /= 2)
         for (int j = 1; j <= n - gap; ++j)
-            for (int i = j; i > 0; i -= gap) order_pair(names, order, i, i + gap);
+            for (int i = j; i > 0 && order_pair(names, order, i, i + gap); i -= gap) {
+            }
 }
 
 void tstalf2(RunContext& ctx, int a, int b) {

@@ -3,9 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <limits>
+#include <random>
 
 namespace quarlo::test {
 namespace {
@@ -52,7 +55,7 @@ TEST(BandSolve, SmallSystemByHand) {
         EXPECT_EQ(s.rhs(), (std::vector<float>{1, 2, 3}));
     }
     {
-        StoreRun s(3, 1, 2); // odd n: the last column of the inverse alone
+        StoreRun s(3, 1, 3); // the whole inverse, listed; odd n: the last column alone
         ASSERT_TRUE(size_block_stores(s.c()));
         s.write_rows(kHandN);
         s.set_rhs(kHandU);
@@ -63,6 +66,26 @@ TEST(BandSolve, SmallSystemByHand) {
         EXPECT_EQ(s.read_inverse(), (BandRows{{0.328125f, -0.15625f, 0.0625f}, {0.3125f, -0.125f}, {0.25f}}));
         EXPECT_EQ(inverse_element(s.c(), 3, 1), 0.0625f);
         EXPECT_EQ(inverse_element(s.c(), 2, 3), -0.125f);
+    }
+    for (bool outputs : {false, true}) {
+        // Not listed: the band when the results model reads it, else the
+        // diagonal; the element outside them was never formed.
+        StoreRun s(3, 1, 2);
+        s.c().results.requested.json = outputs;
+        ASSERT_TRUE(size_block_stores(s.c()));
+        s.write_rows(kHandN);
+        s.set_rhs(kHandU);
+        nsoln(s.c());
+        isoln(s.c());
+        EXPECT_EQ(s.rhs(), (std::vector<float>{1, 2, 3}));
+        EXPECT_EQ(s.read_rows(outputs ? std::vector<int>{2, 2, 1} : std::vector<int>{1, 1, 1}),
+                  outputs ? (BandRows{{0.328125f, -0.15625f}, {0.3125f, -0.125f}, {0.25f}})
+                          : (BandRows{{0.328125f}, {0.3125f}, {0.25f}}));
+        EXPECT_EQ(inverse_element(s.c(), 2, 2), 0.3125f);
+        if (outputs) {
+            EXPECT_EQ(inverse_element(s.c(), 3, 2), -0.125f);
+        }
+        EXPECT_THROW(inverse_element(s.c(), 1, 3), FatalStop);
     }
     {
         StoreRun s(3, 1, 4); // factor and G, but no back substitution: y = R^-T u
@@ -121,7 +144,7 @@ TEST(BandSolve, SolutionAndInverseAgreeWithADoublePrecisionSolve) {
     const double x_tolerance = 4.0e-7;   // largest |x| 0.52, one unit 6e-8
     const double inv_tolerance = 4.0e-8; // largest element 0.094, one unit 7.5e-9
 
-    StoreRun s(11, 3, 2);
+    StoreRun s(11, 3, 3);
     ASSERT_TRUE(size_block_stores(s.c()));
     s.write_rows(reference_system());
     s.set_rhs(u);
@@ -142,6 +165,77 @@ TEST(BandSolve, SolutionAndInverseAgreeWithADoublePrecisionSolve) {
     plain.set_rhs(u);
     nsolve(plain.c());
     EXPECT_EQ(plain.rhs(), got);
+}
+
+// A random band system of n unknowns and band width b, diagonally
+// dominant, with some band words exactly zero; at a few places every word
+// across the place is zero, so that the matrix falls apart into blocks and
+// stretches of G are exactly zero.
+BandRows random_band(int n, int b, std::mt19937& random) {
+    std::uniform_real_distribution<float> value(-1.0f, 1.0f);
+    std::vector<int> block(static_cast<std::size_t>(n) + 1, 0);
+    for (int k = 2; k <= n; ++k)
+        block[static_cast<std::size_t>(k)] = block[static_cast<std::size_t>(k - 1)] + (random() % 5 == 0 ? 1 : 0);
+    BandRows rows;
+    std::vector<float> off(static_cast<std::size_t>(n) + 1, 0.0f);
+    for (int k = 1; k <= n; ++k) {
+        std::vector<float> row(static_cast<std::size_t>(StoreRun::row_length(n, b, k)), 0.0f);
+        for (std::size_t t = 1; t < row.size(); ++t) {
+            const int j = k + static_cast<int>(t);
+            if (block[static_cast<std::size_t>(j)] != block[static_cast<std::size_t>(k)] || random() % 4 == 0) continue;
+            row[t] = value(random);
+            off[static_cast<std::size_t>(k)] += std::fabs(row[t]);
+            off[static_cast<std::size_t>(j)] += std::fabs(row[t]);
+        }
+        rows.push_back(row);
+    }
+    for (int k = 1; k <= n; ++k)
+        rows[static_cast<std::size_t>(k - 1)][0] = off[static_cast<std::size_t>(k)] + 0.5f + std::fabs(value(random));
+    return rows;
+}
+
+// The system solved and inverted at the analysis option, with caches of
+// the given size, and the results model asking for the band or not.
+void solve_and_invert(StoreRun& s, const BandRows& rows, bool outputs) {
+    s.c().results.requested.json = outputs;
+    ASSERT_TRUE(size_block_stores(s.c()));
+    s.write_rows(rows);
+    s.set_rhs(std::vector<float>(rows.size(), 1.0f));
+    nsoln(s.c());
+    ASSERT_EQ(s.c().nearea.failing_row, 0);
+    isoln(s.c());
+}
+
+TEST(BandSolve, TheBandOfTheInverseIsBitForBitThatOfTheWholeInverse) {
+    std::mt19937 random(17);
+    int from_window = 0, from_store = 0;
+    for (int n : {1, 2, 7, 8, 40, 41}) {
+        std::vector<int> bands; // 0 .. n - 1
+        for (int b = 0; b < n; b += n > 8 ? 6 : 1) bands.push_back(b);
+        if (bands.back() != n - 1) bands.push_back(n - 1);
+        for (int b : bands) {
+            const BandRows rows = random_band(n, b, random);
+            StoreRun whole(n, b, 5);
+            solve_and_invert(whole, rows, false);
+            ASSERT_EQ(whole.c().matbuf.inverse_width, n);
+            for (bool outputs : {false, true})
+                for (int slots : {kCacheSlots, 2}) {
+                    StoreRun part(n, b, 2, slots);
+                    solve_and_invert(part, rows, outputs);
+                    const int width = outputs ? b + 1 : 1;
+                    EXPECT_EQ(part.c().matbuf.inverse_width, width);
+                    if (width < n) ++(keeps_inverse_factor(part.c()) ? from_store : from_window);
+                    for (int j = 1; j <= n; ++j)
+                        for (int k = j; k <= std::min(n, j + width - 1); ++k)
+                            EXPECT_EQ(std::bit_cast<std::uint32_t>(inverse_element(part.c(), j, k)),
+                                      std::bit_cast<std::uint32_t>(inverse_element(whole.c(), j, k)))
+                                << "n " << n << " b " << b << " width " << width << " slots " << slots << " (" << j
+                                << ", " << k << ")";
+                }
+        }
+    }
+    EXPECT_GT(from_window, 0);
+    EXPECT_GT(from_store, 0); // G kept whole: b + 1 of its rows exceed the cache
 }
 
 // Forms band rows from observation equations, each row from the equations

@@ -109,12 +109,20 @@ TEST(BlockStore, SizesTheStoresFromTheProblem) {
         EXPECT_EQ(s.c().matbuf.print_flag, 0);
     }
     {
-        StoreRun s(1000, 12, 2);
+        StoreRun s(1000, 12, 3);
         ASSERT_TRUE(size_block_stores(s.c()));
         EXPECT_EQ(s.c().matbuf.inverse_block_count, 982);
-        EXPECT_EQ(s.c().matbuf.normal_block_count, 982); // room for the inverse
+        EXPECT_EQ(s.c().matbuf.normal_block_count, 982); // room for the whole inverse
         EXPECT_EQ(s.normal_records(), 0);                // nothing reserved
         EXPECT_EQ(s.inverse_records(), 0);
+    }
+    {
+        // Not listed: the band of the inverse fits the band's blocks, and
+        // G passes through a window of rows: the inverse cache is overflow.
+        StoreRun s(1000, 12, 2);
+        ASSERT_TRUE(size_block_stores(s.c()));
+        EXPECT_EQ(s.c().matbuf.normal_block_count, 28);
+        EXPECT_EQ(s.c().matbuf.inverse_block_count, 0);
     }
 }
 
@@ -122,10 +130,23 @@ TEST(BlockStore, ReservesSpaceOnlyForAStoreLargerThanItsCache) {
     // n = 100, b = 20: T = 1890, normal (1 + 2) * 2 = 6 blocks; inverse
     // 10302 / 2048 = 5.03, (5 + 2) * 2 = 14 blocks, and so 14 normal blocks.
     {
-        StoreRun s(100, 20, 2, 8);
+        StoreRun s(100, 20, 3, 8);
         ASSERT_TRUE(size_block_stores(s.c()));
         EXPECT_EQ(s.normal_records(), 14);
         EXPECT_EQ(s.inverse_records(), 14);
+    }
+    {
+        // Not listed: 21 rows of G (2100 words) fit the 8 slots' 4096
+        // words, and the band the 8 slots: nothing goes to disk. With 4
+        // slots G is kept whole in the inverse store, the band paged.
+        StoreRun s(100, 20, 2, 8);
+        ASSERT_TRUE(size_block_stores(s.c()));
+        EXPECT_EQ(s.normal_records(), 0);
+        EXPECT_EQ(s.inverse_records(), 0);
+        StoreRun t(100, 20, 2, 4);
+        ASSERT_TRUE(size_block_stores(t.c()));
+        EXPECT_EQ(t.normal_records(), 6);
+        EXPECT_EQ(t.inverse_records(), 14);
     }
     {
         StoreRun s(100, 20, 0, 8); // 6 blocks fit the 8 slots
@@ -136,7 +157,7 @@ TEST(BlockStore, ReservesSpaceOnlyForAStoreLargerThanItsCache) {
 }
 
 TEST(BlockStore, FailedReservationStopsThePass) {
-    StoreRun s(100, 20, 2, 8);
+    StoreRun s(100, 20, 3, 8);
     ASSERT_TRUE(s.c().files.unit2.open("/dev/full", kBlockRecordLength));
     EXPECT_FALSE(size_block_stores(s.c()));
     EXPECT_EQ(s.c().option.run_status, -1);
@@ -184,8 +205,8 @@ struct Solved {
     int inverse_records = 0;
 };
 
-// Forms, solves and (at analysis option 1 or more) inverts the test system
-// with caches of the given size.
+// Forms, solves and (at analysis option 3, the whole inverse) inverts the
+// test system with caches of the given size.
 Solved solve_test_system(int n, int b, int option, int slots) {
     StoreRun s(n, b, option, slots);
     EXPECT_TRUE(size_block_stores(s.c()));
@@ -209,8 +230,8 @@ Solved solve_test_system(int n, int b, int option, int slots) {
 
 TEST(BlockStore, PagedStoresGiveTheSameWordsAsStoresInMemory) {
     // 150 unknowns: the inverse factor needs 22 blocks, its store 4 slots.
-    Solved memory = solve_test_system(150, 20, 2, kCacheSlots);
-    Solved paged = solve_test_system(150, 20, 2, 4);
+    Solved memory = solve_test_system(150, 20, 3, kCacheSlots);
+    Solved paged = solve_test_system(150, 20, 3, 4);
     EXPECT_EQ(memory.normal_records, 0); // in memory nothing touches the disk
     EXPECT_EQ(memory.inverse_records, 0);
     EXPECT_GT(paged.normal_records, 0);
@@ -248,7 +269,7 @@ TEST(BlockStore, OverflowBlocksLiveInTheInverseCacheWithoutAnInverse) {
 }
 
 TEST(BlockStore, InverseElementsAreFoundByPosition) {
-    StoreRun s(150, 20, 2, 4); // rows of the inverse spread over 22 paged blocks
+    StoreRun s(150, 20, 3, 4); // rows of the inverse spread over 22 paged blocks
     ASSERT_TRUE(size_block_stores(s.c()));
     s.write_rows(test_band(150, 20));
     s.set_rhs(test_rhs(150));

@@ -4,7 +4,10 @@
 
 #include "../adjust/adjust_fixture.h"
 
+#include <cstring>
 #include <filesystem>
+#include <numeric>
+#include <random>
 
 #include <gtest/gtest.h>
 
@@ -110,6 +113,39 @@ TEST(NameSort, ByCharacterCodes) {
     EXPECT_EQ(r.sorted(), (std::vector<int>{2, 1}));
     EXPECT_EQ(r.c().arrays.sort_name(1).str(), sp(20));
     EXPECT_EQ(r.c().arrays.sort_name(2).str(), "abc" + sp(17));
+}
+
+// Many equal names: the order is the one of the diminishing increments
+// walked each time to the start of the table, as worked here name by name
+// (as unsigned character codes).
+TEST(NameSort, EqualNamesEndAsAWalkToTheStartLeavesThem) {
+    std::mt19937 random(6);
+    for (int n : {2, 3, 17, 64, 300}) {
+        std::vector<std::string> names;
+        std::vector<StationRecord> stations;
+        for (int k = 1; k <= n; ++k) {
+            std::string name(1 + random() % 3, ' ');
+            for (char& ch : name) ch = "AB b\xC9"[random() % 5];
+            names.push_back(name + sp(20 - static_cast<int>(name.size())));
+            stations.push_back(station(k % 1000, 1, 1.0f, 0, 0, name));
+        }
+        std::vector<int> order(static_cast<std::size_t>(n));
+        std::iota(order.begin(), order.end(), 1);
+        int m = 1;
+        while (m <= n) m *= 2;
+        for (int gap = (m - 1) / 2; gap > 0; gap /= 2)
+            for (int j = 1; j <= n - gap; ++j)
+                for (int i = j; i > 0; i -= gap) {
+                    const auto a = static_cast<std::size_t>(i - 1), b = static_cast<std::size_t>(i + gap - 1);
+                    if (std::memcmp(names[a].data(), names[b].data(), 20) > 0) {
+                        std::swap(names[a], names[b]);
+                        std::swap(order[a], order[b]);
+                    }
+                }
+        ListRun r;
+        r.lay_out(stations);
+        EXPECT_EQ(r.sorted(), order) << n;
+    }
 }
 
 // --- Lists -------------------------------------------------------------------
