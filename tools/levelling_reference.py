@@ -427,11 +427,65 @@ class Levelling(Case):
         return out
 
     def files(self):
-        f = {'args': ['-o', 'net.dat'], 'net.dat': zr.record_code_input(self), 'expected-status': ['0'],
-             'expected-console': [],
+        f = {'args': ['-o', 'net.dat'], 'net.dat': zr.record_code_input(self),
              'expected-files': sorted(['net.dat', 'net.prt'] + self.outputs())}
         f.update(self.expected())
+        f.update(self.console_files())
         return f
+
+    def largest_residual(self, console):
+        """The largest standardised residual as the residual analysis finds
+        it: the largest and the smallest w, each where first met (the main
+        list, then the height observations, then the refraction
+        constraints), and of the two the one larger in size."""
+        sol, m = self.res.sol, self.res.margins
+        nm = len(self.zeniths) + len(self.differences)
+        extremes = [mpf(-10), 0, mpf(10), 0]
+        for k, e in sol.eqs:
+            w = sol.v[k] * msqrt(mpf(e.w))
+            code = k if k <= nm else -(k - nm) if k <= nm + self.height_equations else \
+                10000 + k - nm - self.height_equations
+            if w > extremes[0]:
+                extremes[0:2] = [w, code]
+            if w < extremes[2]:
+                extremes[2:4] = [w, code]
+        if extremes[1] != 0 and (extremes[3] == 0 or abs(extremes[0]) >= abs(extremes[2])):
+            w, code = extremes[0:2]
+        else:
+            w, code = extremes[2:4]
+        # The sizes of the two must not be so close that single precision
+        # could choose the other.
+        gap = float(abs(abs(extremes[0]) - abs(extremes[2])))
+        m.rows.append(('largest |w| against smallest', gap, gap, gap < 1e-4))
+        text = fixed(m.check('largest standardised residual', w, 3, 1e-5), 20, 3).strip()
+        if code >= 10000:
+            return text, 'refraction observation %d' % (code - 10000)
+        if code < 0:
+            s = [s for s in self.kept if s.first and s.status != 0 and s.sd != 0.0][-code - 1]
+            return text, 'height observation of station %d, net.dat:%d' % (
+                s.number, console.station_lines[self.stations.index(s)])
+        return text, 'observation %d, net.dat:%d' % (code, console.obs_line[code])
+
+    def console_files(self):
+        """Standard output and standard error of the run, and its status."""
+        console = zr.Console(self)
+        adjustment = zr.plural(self.iterations, 'iteration')
+        residual = None
+        r = self.res.sol.redundancy
+        if self.analysis >= 4:
+            adjustment += ', no residual analysis (analysis option %d)' % self.analysis
+        else:
+            if r > 0:
+                vf = self.res.margins.check('variance factor', self.res.sol.sigma0, 3, SUM_TOL, True)
+                adjustment += ', variance factor %s with %s of freedom' % (fixed(vf, 20, 3).strip(),
+                                                                         zr.plural(r, 'degree'))
+            else:
+                adjustment += ', variance factor not estimated (no degrees of freedom)'
+            residual = self.largest_residual(console)
+        # The adjusted station file is completed in the last iteration, the
+        # height file after the station lists.
+        written = (['net.stn'] if self.station_file else []) + (['net.hgt'] if self.stage >= 4 else [])
+        return console.files(adjustment=adjustment, residual=residual, written=written)
 
 
 def list_title(fixed_list, number):
@@ -598,9 +652,11 @@ class Stop(Levelling):
 
     def files(self):
         self.run()
-        f = Levelling.files(self)
-        f.update({'expected-status': ['1'], 'expected-console': ['', self.console, '']})
-        return f
+        return Levelling.files(self)
+
+    def console_files(self):
+        # Nothing about the input: no messages, no summary.
+        return {'expected-status': ['1'], 'expected-console': ['', self.console, '']}
 
 
 def singular_lines(column, station):
@@ -753,6 +809,7 @@ class ReadBackSecond(Levelling):
             for n in (h.frm, h.to):
                 if n not in [s.number for s in given + added]:
                     added.append(self.from_file[n])
+                    added[-1].from_file = True
         self.stations = given + added
         Levelling.run(self)
         self.stations = given
