@@ -1591,7 +1591,7 @@ class Console:
         grid = math.hypot(s2.easting - s1.easting, s2.northing - s1.northing)
         horizontal = z.distance * math.sin(z.zenith) if z.dtype == 'S' else z.distance
         if grid >= 0.001 and abs(horizontal - grid) > 0.05 * grid:
-            self.warning(self.obs_line[k], 49 if self.c.label_mode else 29,
+            self.warning(self.obs_line[k], 57 if self.c.label_mode else 38,
                          'observed %s distance %s m differs by %s %% from the grid distance %s m between the '
                          'stations: a shifted field or a wrong station number?' % (
                              'slope' if z.dtype == 'S' else 'horizontal', fixed(z.distance, 20, 3).strip(),

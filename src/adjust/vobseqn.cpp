@@ -176,7 +176,9 @@ void Equations::check_distance(const ZenithRecord& z, const EqnStationRecord& s1
     // A slope distance is compared by its horizontal part.
     const double horizontal = slope ? z.distance * std::sin(z.zenith) : z.distance;
     if (!(grid >= kShortest) || !(std::fabs(horizontal - grid) > kTolerance * grid)) return;
-    const int column = label_ ? keyword::kZenithDistance.col : record::zenith::kDistance.col;
+    // The last column of the field: numbers stand right-aligned.
+    const Field& field = label_ ? keyword::kZenithDistance : record::zenith::kDistance;
+    const int column = field.col + field.width - 1;
     ctx_.diag.warning(at, column, [&] {
         return std::string("observed ") + (slope ? "slope" : "horizontal") + " distance " +
                edit::fixed_text(z.distance, 3) + " m differs by " +

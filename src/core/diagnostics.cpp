@@ -145,8 +145,7 @@ void Diagnostics::finish(std::string_view report_name) {
     if (hidden_messages_ > 0 && hidden_warnings_ > 0) *err_ << " and ";
     if (hidden_warnings_ > 0) *err_ << hidden_warnings_ << (hidden_warnings_ == 1 ? " more warning" : " more warnings");
     *err_ << " not shown";
-    if (hidden_messages_ > 0 && !report_name.empty())
-        *err_ << "; the report " << report_name << " lists the records it rejected";
+    if (hidden_messages_ > 0 && !report_name.empty()) *err_ << "; see also the report " << report_name;
     *err_ << '\n' << std::flush;
 }
 

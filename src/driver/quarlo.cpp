@@ -72,6 +72,17 @@ void report_unsupported_zone(RunContext& ctx) {
     ctx.reginf.data_error_flag = -1;
 }
 
+// The job's title lines, for the data outputs to name the job by.
+void note_titles(RunContext& ctx) {
+    ctx.results.titles.clear();
+    for (const auto& line : ctx.ioarea.jobtxt) {
+        std::string text = line.str();
+        const std::size_t first = text.find_first_not_of(' ');
+        if (first == std::string::npos) continue;
+        ctx.results.titles.push_back(text.substr(first, text.find_last_not_of(' ') - first + 1));
+    }
+}
+
 void run_stages(RunContext& ctx, const std::vector<std::string>& args, StagedExports& exports) {
     std::optional<StageTimer> reading;
     reading.emplace(ctx, "reading");
@@ -82,7 +93,10 @@ void run_stages(RunContext& ctx, const std::vector<std::string>& args, StagedExp
     if (ctx.option.run_status == -9) return;
 
     tcntrl(ctx);
-    if (ctx.results.requested.any()) note_control_options(ctx);
+    if (ctx.results.requested.any()) {
+        note_control_options(ctx);
+        note_titles(ctx);
+    }
     bool zone_ok = true;
     if (ctx.tmvals.zone_code != 0 && !geod00(ctx)) {
         report_unsupported_zone(ctx);

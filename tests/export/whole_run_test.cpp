@@ -155,10 +155,22 @@ TEST(WholeRunOutputs, JsonAgreesWithTheReportGeoJsonWithTheReferenceAndNothingEl
     EXPECT_NEAR((*alpha)["geometry"]["coordinates"][0].get<double>(), 151.20000000284593, 1e-8);
     EXPECT_NEAR((*alpha)["geometry"]["coordinates"][1].get<double>(), -33.500000001250727, 1e-8);
 
-    // The page names the stations, escaped.
+    // The page names the stations, escaped, and the job by its title
+    // record; the zenith distances are drawn dashed, the levelled lines
+    // solid, as the legend shows.
     const std::string page = read_file("with/net.html");
     EXPECT_NE(page.find("BRAVO &quot;B&quot;"), std::string::npos);
     EXPECT_NE(page.find("CHARLIE&lt;&amp;&gt;"), std::string::npos);
+    EXPECT_NE(page.find("<h1>LEVELLING LOOP FOR THE DATA OUTPUTS</h1>"), std::string::npos);
+    auto count = [&](const std::string& text) {
+        std::size_t n = 0;
+        for (std::size_t at = page.find(text); at != std::string::npos; at = page.find(text, at + 1)) ++n;
+        return n;
+    };
+    EXPECT_EQ(count("stroke-dasharray=\"9 4\"><title>zenith distance "), 2u);
+    EXPECT_EQ(count("\"><title>height difference (levelled) "), 5u);
+    EXPECT_EQ(count(">zenith distance</text>"), 1u);
+    EXPECT_EQ(count(">height difference (levelled)</text>"), 1u);
 }
 
 TEST(WholeRunOutputs, AnOutputThatCannotBeWrittenIsAnErrorAfterTheCompleteReport) {
