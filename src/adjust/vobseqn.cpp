@@ -487,8 +487,16 @@ bool Equations::coordinate_difference(HeightLine& l, const EqnStationRecord& s1,
     if (!file.is_open() || rec < 1.0 || rec > file.records_on_file() || rec != std::floor(rec)) return false;
     CoordDiffRecord c = read_coord_diff(file, static_cast<int>(rec));
     float dh = 0.0f;
-    crdiff2(ctx_, l.h.from % 1000, l.h.to, c.dx, c.dy, c.dz, s1.easting, s1.northing, s2.easting, s2.northing,
-            s1.geoid, s2.geoid, s1.height, dh);
+    try {
+        crdiff2(ctx_, l.h.from % 1000, l.h.to, c.dx, c.dy, c.dz, s1.easting, s1.northing, s2.easting, s2.northing,
+                s1.geoid, s2.geoid, s1.height, dh);
+    } catch (const FatalStop&) {
+        // No map zone: said at the record that needed one (the sequence
+        // number counts the zenith distances, then the height differences).
+        if (ctx_.reginf.data_error_flag == -1)
+            ctx_.diag.message(ctx_.diag.observation(l.sequence), report_message_text(kCoordinateDifferencesNeedAZone));
+        throw;
+    }
     l.dh = dh;
     l.dhr = dh;
     return std::isfinite(dh);

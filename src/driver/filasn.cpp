@@ -313,7 +313,9 @@ void filasn(RunContext& ctx, const std::vector<std::string>& args) {
             std::string height_path = trim_name(ctx.names.job_name.str()) + ".hgt";
             // The height file replaces an existing one only when the run
             // has written it completely.
-            if (!files.unit10.open(height_path, SeqFile::Mode::Staged)) {
+            if (!files.unit10.open(height_path, SeqFile::Mode::Staged, &error)) {
+                if (ctx.console.err)
+                    *ctx.console.err << "cannot open height file " << height_path << ": " << std::strerror(error) << "\n";
                 ioc11(ctx, "*** UNABLE TO OPEN HEIGHT FILE ***", 48);
                 opr00(ctx, 2);
                 set99(ctx);

@@ -68,6 +68,7 @@ void report_unsupported_zone(RunContext& ctx) {
     ioc11(ctx, "*** ZONE NUMBER", 40);
     ioc03(ctx, ctx.tmvals.zone_code, 56, 3, 0);
     ioc11(ctx, "IS NOT A SUPPORTED MAP ZONE ***", 60);
+    ctx.diag.message(ctx.diag.control, report_message_text(ctx.ioarea.prtlin.sub(40, 51)));
     opr00(ctx, 3);
     ctx.reginf.data_error_flag = -1;
 }
