@@ -1572,10 +1572,10 @@ class Console:
                 continue
             line = self.station_line(s)
             text = 'station %s OMITTED: %s' % (self.station_id(s.number), OMISSION[s.status])
-            earlier = [self.station_line(t) for t in self.c.records_in_order if t is not s and t.number == s.number]
-            earlier = [l for l in earlier if l < line]
-            if earlier:
-                text += ' (first defined at line %d)' % min(earlier)
+            others = [self.station_line(t) for t in self.c.records_in_order if t is not s and t.number == s.number]
+            others = [l for l in others if l != line]
+            if others:
+                text += ' (also defined at line %d)' % min(others)
             self.message(line, text)
             self.dropped += 1
 

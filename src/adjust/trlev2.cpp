@@ -113,7 +113,7 @@ Omission omission(int status) {
 }
 
 // A station record left out of the adjustment, said at its line, with the
-// line of the station's first record when there is an earlier one.
+// first line of another record of the same station when there is one.
 void report_omitted(Setup& s, int record, const StationRecord& st) {
     RunContext& ctx = s.ctx;
     ctx.diag.dropped();
@@ -128,12 +128,12 @@ void report_omitted(Setup& s, int record, const StationRecord& st) {
         text += " OMITTED: ";
         text += omission(st.status).reason;
         const SourceLine own = ctx.diag.station(record);
-        int first = 0;
+        int other_line = 0;
         for (const StationSource& other : ctx.diag.stations)
-            if (other.number == st.number && other.at.known() && other.at.line < own.line &&
-                (first == 0 || other.at.line < first))
-                first = other.at.line;
-        if (first != 0) text += " (first defined at line " + std::to_string(first) + ")";
+            if (other.number == st.number && other.at.known() && other.at.line != own.line &&
+                (other_line == 0 || other.at.line < other_line))
+                other_line = other.at.line;
+        if (other_line != 0) text += " (also defined at line " + std::to_string(other_line) + ")";
         return text;
     });
 }
