@@ -111,27 +111,25 @@ void Diagnostics::quote(SourceLine at, std::string_view line_text, int column) {
     if (column > 0 && place > 0) *err_ << kIndent << std::string(static_cast<std::size_t>(place - 1), ' ') << "^\n";
 }
 
-void Diagnostics::message(SourceLine at, std::string_view text, std::string_view line_text) {
-    ++messages_;
+bool Diagnostics::take(int& count, int& hidden) {
+    ++count;
     if (!shows()) {
-        ++hidden_messages_;
-        return;
+        ++hidden;
+        return false;
     }
     ++shown_;
-    if (!err_) return;
+    return err_ != nullptr;
+}
+
+void Diagnostics::message(SourceLine at, std::string_view text, std::string_view line_text) {
+    if (!take(messages_, hidden_messages_)) return;
     head(at);
     *err_ << ": " << text << '\n';
     quote(at, line_text, 0);
 }
 
 void Diagnostics::warning(SourceLine at, int column, std::string_view text, std::string_view line_text) {
-    ++warnings_;
-    if (!shows()) {
-        ++hidden_warnings_;
-        return;
-    }
-    ++shown_;
-    if (!err_) return;
+    if (!take(warnings_, hidden_warnings_)) return;
     head(at);
     if (at.known() && column > 0) *err_ << ':' << column;
     *err_ << ": warning: " << text << '\n';

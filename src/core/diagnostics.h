@@ -54,24 +54,20 @@ public:
     void message(SourceLine at, std::string_view text, std::string_view line_text = {});
     template <std::invocable Text>
     void message(SourceLine at, Text&& text, std::string_view line_text = {}) {
-        if (shows()) {
+        if (shows())
             message(at, std::string_view(text()), line_text);
-        } else {
-            ++messages_;
-            ++hidden_messages_;
-        }
+        else
+            take(messages_, hidden_messages_);
     }
     // "<input>:<line>:<column>: warning: <text>", the line quoted and a mark
     // under the column.
     void warning(SourceLine at, int column, std::string_view text, std::string_view line_text = {});
     template <std::invocable Text>
     void warning(SourceLine at, int column, Text&& text, std::string_view line_text = {}) {
-        if (shows()) {
+        if (shows())
             warning(at, column, std::string_view(text()), line_text);
-        } else {
-            ++warnings_;
-            ++hidden_warnings_;
-        }
+        else
+            take(warnings_, hidden_warnings_);
     }
 
     // An input record that the run skipped or left out of the adjustment.
@@ -103,6 +99,8 @@ public:
     SourceLine station_numbered(int number) const;
 
 private:
+    // Counts a message or warning; true when it is to be printed.
+    bool take(int& count, int& hidden);
     void head(SourceLine at);
     void quote(SourceLine at, std::string_view line_text, int column);
 
