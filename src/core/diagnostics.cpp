@@ -1,5 +1,7 @@
 #include "core/diagnostics.h"
 
+#include "core/workfile.h"
+
 #include <cstdio>
 #include <ostream>
 
@@ -80,9 +82,15 @@ std::string_view report_message_text(std::string_view message) {
     return message.substr(first, last - first + 1);
 }
 
-std::string line_at(const std::string& path, std::int64_t offset) {
+SourceLine last_line(const SeqFile& file) {
+    const long start = file.line_start();
+    const bool fits = start >= 0 && static_cast<unsigned long>(start) < SourceLine::kNoOffset;
+    return SourceLine{file.line_number(), fits ? static_cast<std::uint32_t>(start) : SourceLine::kNoOffset};
+}
+
+std::string line_at(const std::string& path, std::uint32_t offset) {
     std::string line;
-    if (offset < 0) return line;
+    if (offset == SourceLine::kNoOffset) return line;
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return line;
     if (std::fseek(f, static_cast<long>(offset), SEEK_SET) == 0) {

@@ -16,14 +16,22 @@
 
 namespace quarlo {
 
+class SeqFile;
+
 // A line of the user's input: its number (from 1) and the offset at which
 // it starts, for quoting it. Line 0: the record came from no line of the
 // input (the options file's control record, a station of the station file).
+// Eight bytes, so that the lines of a whole network are held in one small
+// block; a line that starts beyond the first 4 GiB is named, not quoted.
 struct SourceLine {
+    static constexpr std::uint32_t kNoOffset = 0xFFFFFFFFu;
     std::int32_t line = 0;
-    std::int64_t offset = -1;
+    std::uint32_t offset = kNoOffset;
     bool known() const { return line > 0; }
 };
+
+// The line read last from a file.
+SourceLine last_line(const SeqFile& file);
 
 // A station record and the line it came from; a station that only
 // observations name is placed at the first observation that names it.
@@ -124,6 +132,6 @@ std::string_view report_message_text(std::string_view message);
 
 // The text of a line of a file that starts at `offset`, without its line
 // end; empty when it cannot be read.
-std::string line_at(const std::string& path, std::int64_t offset);
+std::string line_at(const std::string& path, std::uint32_t offset);
 
 } // namespace quarlo

@@ -359,7 +359,7 @@ private:
 
 bool Converter::read_line(InputLine& line) {
     if (!in_.read_line(line.written)) return false;
-    line.at = SourceLine{in_.line_number(), in_.line_start()};
+    line.at = last_line(in_);
     line.comment = line.written.find('!');
     line.text.assign(line.written, 0, std::min(line.comment, static_cast<std::size_t>(kLineWidth)));
     line.text.resize(kLineWidth, ' ');
@@ -622,7 +622,7 @@ void Converter::record_code_prefix() {
             if (!head) why = "line skipped: a record of this type is not read before the station records";
         }
         if (why.empty()) continue;
-        ctx_.diag.message(SourceLine{in_.line_number(), in_.line_start()}, why, raw);
+        ctx_.diag.message(last_line(in_), why, raw);
         ctx_.diag.dropped();
     }
     in_.seek(resume, resume_line);
@@ -702,6 +702,7 @@ void treform(RunContext& ctx) {
     ctx.numbrs.number_of_height_differences = 0;
 
     ctx.diag.converted.clear();
+    ctx.diag.converted.reserve(kMaxKeywordStations + kMaxObservations + 1);
     Converter converter(ctx);
     Converter::Form form = converter.run();
     if (form == Converter::Form::too_many_stations) {

@@ -322,7 +322,7 @@ void check_after_end(RunContext& ctx) {
     while (in.read_line(line)) {
         std::size_t first = line.find_first_not_of(' ');
         if (first == std::string::npos) continue;
-        ctx.diag.warning(SourceLine{in.line_number(), in.line_start()}, static_cast<int>(first) + 1, kAfterEndWarning,
+        ctx.diag.warning(last_line(in), static_cast<int>(first) + 1, kAfterEndWarning,
                          line);
         return;
     }
@@ -351,8 +351,10 @@ void trlev1(RunContext& ctx) {
     reset_counts(ctx);
     Carried carried;
     const auto& nb = ctx.numbrs;
-    ctx.diag.stations.reserve(64);
-    ctx.diag.observations.reserve(256);
+    // Room for the lines of a full network at once: one allocation each,
+    // small enough to come from the heap.
+    ctx.diag.stations.reserve(kMaxStations + 1);
+    ctx.diag.observations.reserve(kMaxObservations + 1);
     for (;;) {
         icr00(ctx);
         int code = ctx.ioarea.record_status == -2 ? 99 : ctx.ioarea.record_code;

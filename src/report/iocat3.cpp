@@ -366,7 +366,7 @@ void icr00(RunContext& ctx) {
             if (io.report_skipped) {
                 std::string_view why = record_skip_reason(line);
                 if (!why.empty()) {
-                    ctx.diag.message(SourceLine{in.line_number(), in.line_start()}, why, line);
+                    ctx.diag.message(last_line(in), why, line);
                     ctx.diag.dropped();
                 }
             }
@@ -380,7 +380,7 @@ void icr00(RunContext& ctx) {
             std::size_t k = static_cast<std::size_t>(in.line_number());
             io.record_at = k >= 1 && k <= ctx.diag.converted.size() ? ctx.diag.converted[k - 1] : SourceLine{};
         } else {
-            io.record_at = SourceLine{in.line_number(), in.line_start()};
+            io.record_at = last_line(in);
         }
         return;
     }
