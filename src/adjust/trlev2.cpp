@@ -118,14 +118,7 @@ void report_omitted(Setup& s, int record, const StationRecord& st) {
     RunContext& ctx = s.ctx;
     ctx.diag.dropped();
     ctx.diag.message(ctx.diag.station(record), [&] {
-        std::string text = "station ";
-        if (s.label) {
-            std::string label = station_label(ctx, st.number).str();
-            text += "'" + label.erase(label.find_last_not_of(' ') + 1) + "'";
-        } else {
-            text += std::to_string(st.number);
-        }
-        text += " OMITTED: ";
+        std::string text = "station " + station_in_message(ctx, st.number) + " OMITTED: ";
         text += omission(st.status).reason;
         const SourceLine own = ctx.diag.station(record);
         int other_line = 0;

@@ -75,6 +75,10 @@ std::string visible_text(std::string_view line, std::size_t limit, int* column) 
     return out;
 }
 
+std::string quoted_label(std::string_view label) {
+    return "'" + std::string(label.substr(0, label.find_last_not_of(' ') + 1)) + "'";
+}
+
 std::string_view report_message_text(std::string_view message) {
     std::size_t first = message.find_first_not_of("* ");
     std::size_t last = message.find_last_not_of("* ");

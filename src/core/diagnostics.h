@@ -126,6 +126,10 @@ private:
 // position of that column in the shown text (0 when it is beyond it).
 std::string visible_text(std::string_view line, std::size_t limit, int* column = nullptr);
 
+// A station's label as the messages name it: in quotes, without its
+// trailing blanks.
+std::string quoted_label(std::string_view label);
+
 // A message of the report as standard error gives it: without the
 // asterisks that frame it on the page ("*** (C-O) VALUE TOO LARGE ***").
 std::string_view report_message_text(std::string_view message);

@@ -212,12 +212,8 @@ void warn_undefined(RunContext& ctx, int number, const Naming& named, bool label
     const int column = label_mode ? (named.observed ? keyword::kSecondLabel.col : keyword::kFirstLabel.col)
                                   : field.col + field.width - 1;
     ctx.diag.warning(named.at, column, [&] {
-        std::string station = std::to_string(number);
-        if (label_mode) {
-            station = station_label(ctx, number).str();
-            station = "'" + station.erase(station.find_last_not_of(' ') + 1) + "'";
-        }
-        return "station " + station + " is used here but defined neither in the input nor in the station file";
+        return "station " + station_in_message(ctx, number) +
+               " is used here but defined neither in the input nor in the station file";
     });
 }
 
@@ -324,6 +320,10 @@ FixedText<12> station_label(RunContext& ctx, int n) {
     for (int i = 1; i <= 12; ++i)
         if (label(i) == '\0') label(i) = ' ';
     return label;
+}
+
+std::string station_in_message(RunContext& ctx, int n) {
+    return ctx.rec01.label_mode != 0 ? quoted_label(station_label(ctx, n).view()) : std::to_string(n);
 }
 
 void getlab(RunContext& ctx, int n, int col) { ioc11(ctx, station_label(ctx, n).view(), col); }

@@ -401,9 +401,8 @@ void Converter::report_unreadable_geoid(const FixedText<kLabelWidth>& label, Sou
     ioc11(ctx_, kEnd, 91);
     opr00(ctx_, 2);
     ctx_.diag.message(at, [&] {
-        std::string name = label.str();
-        name.erase(name.find_last_not_of(' ') + 1);
-        return std::string(report_message_text(kStart)) + " '" + name + "' " + std::string(report_message_text(kEnd));
+        return std::string(report_message_text(kStart)) + " " + quoted_label(label.view()) + " " +
+               std::string(report_message_text(kEnd));
     });
     ctx_.diag.dropped();
 }
@@ -447,10 +446,8 @@ bool Converter::station_line(Keyword k, const InputLine& l, const InputLine* con
                 bool drop = (code == ' ' && height_code == ' ') || c == ' ' || height_text == arrays.height_text(j);
                 if (drop) {
                     ctx_.diag.warning(l.at, keyword::kFirstLabel.col, [&] {
-                        std::string name = label.str();
-                        name.erase(name.find_last_not_of(' ') + 1);
                         const SourceLine first = station_lines_[static_cast<std::size_t>(j)];
-                        return "station '" + name + "' is defined twice" +
+                        return "station " + quoted_label(label.view()) + " is defined twice" +
                                (first.known() ? " (first at line " + std::to_string(first.line) + ")" : std::string()) +
                                ": this line is dropped";
                     }, l.written);

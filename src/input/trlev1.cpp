@@ -91,8 +91,7 @@ void read_station_record(RunContext& ctx, int code) {
 
     if (code == 11) {
         // Latitudes are south unless the degrees carry "+" or a digit.
-        const int south = kLatitude.col;
-        if (card(ctx, south) == ' ' || card(ctx, south) == 'S') io.card(south) = '-';
+        if (card(ctx, kSouth.col) == ' ' || card(ctx, kSouth.col) == 'S') io.card(kSouth.col) = '-';
         double latitude = esu05(ctx, kLatitude.col, kLatitude.width);
         bool usable = io.field_status >= 0;
         double longitude = esu05(ctx, kLongitude.col, kLongitude.width);
