@@ -15,6 +15,7 @@ Each case prints its input file, its whole report page by page, and its
 equation records; "units" prints the figures of the unit tests.
 """
 import math
+import os
 import struct
 import sys
 
@@ -823,7 +824,7 @@ def equations(case):
             distance = h.distance
             if cd:
                 if not coords:
-                    out.append({'kind': 'msg', 'code': 12})
+                    out.append({'kind': 'msg', 'code': 12, 'obs': nz + j})
                     errors += 1
                     continue
                 dh, zz, slope = coordinate_difference(zone, s1, s2, float(h.dx), float(h.dy), float(h.dz),
@@ -1270,6 +1271,7 @@ class Case:
     option_lines = []      # (spacing, [(col, text), ...]) after "*** OPTIONS SELECTED ***"
     reciprocal_equations = 0
     zenith_switch = 0
+    written = ()  # files the run writes besides the report, in the order it completes them
 
     def __init__(self):
         self.stations, self.zeniths, self.differences = self.network()
@@ -1487,6 +1489,171 @@ def keyword_input(c):
 
 
 # ---------------------------------------------------------------------------
+# The console: the messages and warnings about the input on standard error,
+# each at its line of net.dat and followed by the line, and the closing
+# lines on standard output
+
+OMISSION = {2: 'UNABLE TO COMPUTE HEIGHT', 3: 'STATION NOT FOUND IN AN OBSERVATION',
+            4: 'STATION NUMBER HAS ALREADY BEEN USED', 5: 'REPEATED LABEL WITH DIFFERENT STATION DATA'}
+
+
+def plural(n, noun):
+    return '%d %s%s' % (n, noun, '' if n == 1 else 's')
+
+
+class Console:
+    """Standard error and standard output of a run of a case (one pass of
+    the equations: messages said once)."""
+
+    def __init__(self, c, name='net.dat', lines=None):
+        """`lines`: the input as it stands in the case's folder (it may hold
+        comments the case's own writing of it does not)."""
+        self.c, self.name = c, name
+        self.input = lines if lines is not None else keyword_input(c) if c.label_mode else record_code_input(c)
+        self.err = []
+        self.dropped = 0
+        # The lines of the station and observation records, in their order.
+        kinds = ('GRD', 'STN', 'GEO', 'GCR') if c.label_mode else ('10', '11', '18')
+        obs = ('ZEN', 'VER', 'DIF', 'CCD') if c.label_mode else ('23', '24', '26')
+        width = 3 if c.label_mode else 2
+        self.station_lines = [n for n, l in enumerate(self.input, 1) if l[:width].upper() in kinds]
+        obs_lines = [n for n, l in enumerate(self.input, 1) if l[:width].upper() in obs]
+        self.observations = list(c.zeniths) + list(c.differences)
+        self.obs_line = dict(enumerate(obs_lines, 1))
+
+    def quote(self, line):
+        self.err.append('    ' + self.input[line - 1])
+
+    def message(self, line, text):
+        self.err.append('%s:%d: %s' % (self.name, line, text))
+        self.quote(line)
+
+    def warning(self, line, col, text):
+        self.err.append('%s:%d:%d: warning: %s' % (self.name, line, col, text))
+        self.quote(line)
+        self.err.append('    ' + ' ' * (col - 1) + '^')
+
+    def station_id(self, number):
+        return "'%s'" % self.c.label_of(number) if self.c.label_mode else str(number)
+
+    def naming(self, number):
+        """The first observation naming a station: its number, and whether
+        the station is the observed one."""
+        for k, o in enumerate(self.observations, 1):
+            if o.frm <= 999 and o.frm == number:
+                return k, False
+            if o.to == number:
+                return k, True
+        return None, None
+
+    def station_line(self, s):
+        for i, t in enumerate(self.c.stations):
+            if t is s:
+                return self.station_lines[i]
+        return self.obs_line[self.naming(s.number)[0]]
+
+    def reading(self):
+        """Station assembly: stations that observations name and neither the
+        input nor a station file defines."""
+        c = self.c
+        for s in c.records[len(c.stations):]:
+            if getattr(s, 'from_file', False):
+                continue
+            k, observed = self.naming(s.number)
+            col = (19 if observed else 5) if c.label_mode else (11 if observed else 7)
+            self.warning(self.obs_line[k], col, 'station %s is used here but defined neither in the input nor in '
+                         'the station file' % self.station_id(s.number))
+
+    def setup(self):
+        """The stations the first pass leaves out, in the order of the
+        unknowns."""
+        for s in self.c.records_in_order:
+            if s.status not in OMISSION:
+                continue
+            line = self.station_line(s)
+            text = 'station %s OMITTED: %s' % (self.station_id(s.number), OMISSION[s.status])
+            others = [self.station_line(t) for t in self.c.records_in_order if t is not s and t.number == s.number]
+            others = [l for l in others if l != line]
+            if others:
+                text += ' (also defined at line %d)' % min(others)
+            self.message(line, text)
+            self.dropped += 1
+
+    def distance(self, k, z):
+        """An observed slope or horizontal distance more than 5 % from the
+        grid distance."""
+        num = {s.number: s for s in self.c.kept}
+        s1, s2 = num.get(z.frm % 1000), num.get(z.to)
+        if s1 is None or s2 is None or not (s1.coords and s2.coords):
+            return
+        if not z.supplied or z.dtype not in ('S', 'H'):
+            return
+        grid = math.hypot(s2.easting - s1.easting, s2.northing - s1.northing)
+        horizontal = z.distance * math.sin(z.zenith) if z.dtype == 'S' else z.distance
+        if grid >= 0.001 and abs(horizontal - grid) > 0.05 * grid:
+            self.warning(self.obs_line[k], 57 if self.c.label_mode else 38,
+                         'observed %s distance %s m differs by %s %% from the grid distance %s m between the '
+                         'stations: a shifted field or a wrong station number?' % (
+                             'slope' if z.dtype == 'S' else 'horizontal', fixed(z.distance, 20, 3).strip(),
+                             fixed(100 * abs(horizontal - grid) / grid, 20, 1).strip(), fixed(grid, 20, 3).strip()))
+
+    def equations(self):
+        """The messages of the observation equations, as they are listed."""
+        nz = len(self.c.zeniths)
+        for e in self.c.entries:
+            if e['kind'] == 'msg':
+                self.message(self.obs_line[e['obs']], ERROR_TEXT[e['code']].strip('* '))
+                continue
+            k = e['seq']
+            codes = []
+            if e['kind'] == 'z':
+                self.distance(k, e['z'])
+                codes = e['msgs_before'] + ([e['on_line']] if 'on_line' in e else []) + e['msgs_after']
+            else:
+                codes = e['msgs_after']
+            for code in codes:
+                self.message(self.obs_line[k], ERROR_TEXT[code].strip('* '))
+
+    def files(self, adjustment=None, residual=None, written=()):
+        """expected-status, expected-console and (when there is something on
+        it) expected-stderr. `adjustment`: the closing words of the first
+        summary line after an adjustment; `residual`: the largest
+        standardised residual and where it is, as two texts."""
+        c = self.c
+        self.reading()
+        self.setup()
+        self.equations()
+        out = []
+        if c.errors:
+            out = ['', ' Errors in observation processing', '']
+            status = 1
+        else:
+            kinds = [plural(len(c.kept), 'station') + ' (%d fixed)' % sum(1 for s in c.kept if s.status == 0)]
+            levelled = [h for h in c.differences if not isinstance(h, CoordDiff)]
+            for n, noun in ((len(c.zeniths), 'zenith distance'), (len(levelled), 'height difference'),
+                            (len(c.differences) - len(levelled), 'coordinate difference'),
+                            (c.height_equations, 'height observation')):
+                if n:
+                    kinds.append(plural(n, noun))
+            if not self.observations:
+                kinds.append('no observations')
+            out.append(' %s: %s; %s' % (self.name, ', '.join(kinds),
+                                        adjustment if adjustment else 'input checked (stage 1)'))
+            names = ', '.join([self.name.split('.')[0] + '.prt'] + list(written))
+            if residual:
+                out.append(' Largest standardised residual %s (%s); written: %s' % (residual[0], residual[1], names))
+            else:
+                out.append(' Written: ' + names)
+            status = 5 if self.dropped else 0
+        if self.dropped:
+            out.append(' Input records skipped or omitted: %d' % self.dropped)
+        f = {'expected-status': [str(status)], 'expected-console': out}
+        if self.err:
+            f['expected-stderr'] = self.err
+        return f
+
+
+# ---------------------------------------------------------------------------
 # The cases of tests/cases
 
 LOCAL_OPTIONS = [
@@ -1503,6 +1670,7 @@ LOCAL_OPTIONS = [
 @case('stage1_number_mode')
 class Stage1NumberMode(Case):
     title = 'STAGE ONE CHECK'
+    written = ('net.stn',)
     option_lines = LOCAL_OPTIONS
 
     def network(self):
@@ -1521,6 +1689,7 @@ class Stage1NumberMode(Case):
 @case('stage1_label_mode')
 class Stage1LabelMode(Case):
     title = 'LABEL MODE CHECK'
+    written = ('net.stn',)
     label_mode = True
     option_lines = LOCAL_OPTIONS
 
@@ -1609,6 +1778,7 @@ class ZoneLabelMode(Case):
     rotation = 1
     geoid_option = 1
     zenith_switch = 1
+    written = ('net.zen',)
     control = [(5, '50'), (8, '1'), (54, '1'), (74, '1'), (76, '1')]
     option_lines = [
         (3, [(54, 'Zone number is'), (70, '50')]),
@@ -1754,6 +1924,24 @@ def unit_figures():
 def main(names):
     if names == ['units']:
         unit_figures()
+        return
+    if names and names[0] == '--console':
+        # The expected console files of the cases, written into their folders
+        # with --write.
+        write = '--write' in names
+        for name in [n for n in names[1:] if n != '--write'] or sorted(CASES):
+            c = CASES[name]()
+            c.run()
+            given = os.path.join('tests', 'cases', name, 'net.dat')
+            lines = open(given).read().splitlines() if os.path.exists(given) else None
+            for path, lines in sorted(Console(c, lines=lines).files(written=c.written).items()):
+                text = ''.join(line + '\n' for line in lines)
+                if write:
+                    with open(os.path.join('tests', 'cases', name, path), 'w') as out:
+                        out.write(text)
+                else:
+                    print('--- %s/%s' % (name, path))
+                    print(text, end='')
         return
     for name in names or sorted(CASES):
         c = CASES[name]()

@@ -193,6 +193,13 @@ void tdband(RunContext& ctx) {
         files.unit1.read(second(p), rec);
         files.unit9.write(p, rec, kStationBytes);
     }
+    // The lines the station records came from follow them.
+    auto& sources = ctx.diag.stations;
+    if (sources.size() >= static_cast<std::size_t>(n)) {
+        std::vector<StationSource> before(sources.begin(), sources.begin() + n);
+        for (int p = 1; p <= n; ++p)
+            sources[static_cast<std::size_t>(p - 1)] = before[static_cast<std::size_t>(second(p) - 1)];
+    }
 }
 
 void bandwd(RunContext& ctx) {

@@ -63,7 +63,10 @@ void open_files(Setup& s) {
 }
 
 void close_files(Setup& s) {
-    if (s.station_file_open) s.ctx.files.unit16.close();
+    if (s.station_file_open) {
+        s.ctx.files.unit16.close();
+        s.ctx.summary.wrote(s.ctx.files.unit16.path());
+    }
     // The geoid file is the user's: it is closed, never deleted with the
     // scratch files of unit 20.
     if (s.geoid_file_usable) s.ctx.files.unit20.close();
@@ -93,6 +96,41 @@ int check_station(Setup& s, const StationRecord& st) {
     return kNotObserved;
 }
 
+// Why the station list shows a station as omitted, and the column the
+// reason stands at.
+struct Omission {
+    std::string_view reason;
+    int col;
+};
+Omission omission(int status) {
+    switch (status) {
+    case kNoHeight: return {"UNABLE TO COMPUTE HEIGHT", 66};
+    case kNotObserved: return {"STATION NOT FOUND IN AN OBSERVATION", 53};
+    case kNumberUsed: return {"STATION NUMBER HAS ALREADY BEEN USED", 53};
+    case kRedefinition: return {"REPEATED LABEL WITH DIFFERENT STATION DATA", 53};
+    default: return {{}, 0};
+    }
+}
+
+// A station record left out of the adjustment, said at its line, with the
+// first line of another record of the same station when there is one.
+void report_omitted(Setup& s, int record, const StationRecord& st) {
+    RunContext& ctx = s.ctx;
+    ctx.diag.dropped();
+    ctx.diag.message(ctx.diag.station(record), [&] {
+        std::string text = "station " + station_in_message(ctx, st.number) + " OMITTED: ";
+        text += omission(st.status).reason;
+        const SourceLine own = ctx.diag.station(record);
+        int other_line = 0;
+        for (const StationSource& other : ctx.diag.stations)
+            if (other.number == st.number && other.at.known() && other.at.line != own.line &&
+                (other_line == 0 || other.at.line < other_line))
+                other_line = other.at.line;
+        if (other_line != 0) text += " (also defined at line " + std::to_string(other_line) + ")";
+        return text;
+    });
+}
+
 void station_pass(Setup& s) {
     RunContext& ctx = s.ctx;
     auto& t = ctx.stnfst;
@@ -106,10 +144,15 @@ void station_pass(Setup& s) {
             if (status >= 0) {
                 keep = false;
                 st.status = status;
+                report_omitted(s, i, st);
             }
         }
         if (keep) {
             ++s.kept;
+            if (s.first) {
+                ++ctx.summary.stations;
+                if (st.status == kFixed) ++ctx.summary.fixed_stations;
+            }
             t.station_number(s.kept) = static_cast<std::int16_t>(st.number);
             t.refraction_register(s.kept) = static_cast<std::int16_t>(st.status == kNotObserved ? 0 : st.status);
         } else {
@@ -180,13 +223,10 @@ void list_station(Setup& s, const StationRecord& st) {
     if (st.status != kNoHeight) ioc05(ctx, st.height, 98, 8, 3);
     if (st.height_sd > 0.0f) ioc05(ctx, st.height_sd, 112, 6, 3);
     if (st.status == kFixed) ioc11(ctx, "FIXED", 111);
-    if (st.status >= kNoHeight) ioc11(ctx, "*** OMITTED ***", 111);
-    switch (st.status) {
-    case kNoHeight: ioc11(ctx, "UNABLE TO COMPUTE HEIGHT", 66); break;
-    case kNotObserved: ioc11(ctx, "STATION NOT FOUND IN AN OBSERVATION", 53); break;
-    case kNumberUsed: ioc11(ctx, "STATION NUMBER HAS ALREADY BEEN USED", 53); break;
-    case kRedefinition: ioc11(ctx, "REPEATED LABEL WITH DIFFERENT STATION DATA", 53); break;
-    default: break;
+    if (st.status >= kNoHeight) {
+        ioc11(ctx, "*** OMITTED ***", 111);
+        Omission o = omission(st.status);
+        ioc11(ctx, o.reason, o.col);
     }
     opr00(ctx, 2);
 }

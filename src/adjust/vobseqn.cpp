@@ -14,8 +14,10 @@
 #include "geodesy/crdiff2.h"
 #include "geodesy/geodcat.h"
 #include "geodesy/stnadd.h"
+#include "input/record_layout.h"
 #include "input/trlev1.h"
 #include "pelmo_routines/spdcor.h"
+#include "report/edit.h"
 #include "report/iocat3.h"
 #include "report/print.h"
 
@@ -71,6 +73,9 @@ private:
     void constraints();
     void stop_if_errors();
     int position_of(int number);
+    // A message of the stage in the report and at the observation's line.
+    void message(std::string_view text, SourceLine at);
+    void check_distance(const ZenithRecord& z, const EqnStationRecord& s1, const EqnStationRecord& s2, SourceLine at);
     float carried_misclosure(DirectFile& file, int rec);
 
     RunContext& ctx_;
@@ -135,7 +140,10 @@ void Equations::run() {
         if (zen_file_) ctx_.files.unit17.close();
         throw;
     }
-    if (zen_file_) ctx_.files.unit17.close();
+    if (zen_file_) {
+        ctx_.files.unit17.close();
+        ctx_.summary.wrote(ctx_.files.unit17.path());
+    }
 }
 
 void Equations::open_zen_file() {
@@ -151,6 +159,34 @@ int Equations::position_of(int number) {
     return ctx_.ioarea.lookup_status1 == 0 ? n : 0;
 }
 
+void Equations::message(std::string_view text, SourceLine at) {
+    equation_message(ctx_, text);
+    ctx_.diag.message(at, report_message_text(text));
+}
+
+// An observed slope or horizontal distance far from the distance between
+// the stations' grid positions points at a shifted field or a wrong
+// station number. Said once, in the first iteration.
+void Equations::check_distance(const ZenithRecord& z, const EqnStationRecord& s1, const EqnStationRecord& s2,
+                               SourceLine at) {
+    constexpr double kTolerance = 0.05;
+    const bool slope = z.distance_type == 'S';
+    if (!first_iteration_ || z.distance_supplied == 0 || !(slope || z.distance_type == 'H')) return;
+    const double grid = std::hypot(s2.easting - s1.easting, s2.northing - s1.northing);
+    // A slope distance is compared by its horizontal part.
+    const double horizontal = slope ? z.distance * std::sin(z.zenith) : z.distance;
+    if (!(grid >= kShortest) || !(std::fabs(horizontal - grid) > kTolerance * grid)) return;
+    // The last column of the field: numbers stand right-aligned.
+    const Field& field = label_ ? keyword::kZenithDistance : record::zenith::kDistance;
+    const int column = field.col + field.width - 1;
+    ctx_.diag.warning(at, column, [&] {
+        return std::string("observed ") + (slope ? "slope" : "horizontal") + " distance " +
+               edit::fixed_text(z.distance, 3) + " m differs by " +
+               edit::fixed_text(100.0 * std::fabs(horizontal - grid) / grid, 1) + " % from the grid distance " +
+               edit::fixed_text(grid, 3) + " m between the stations: a shifted field or a wrong station number?";
+    });
+}
+
 // ---- Zenith distances ---------------------------------------------------
 
 void Equations::zenith(int i) {
@@ -159,6 +195,7 @@ void Equations::zenith(int i) {
     l.sequence = sequence_;
     l.z = read_zenith(ctx_.files.unit9, base_ + i);
     const ZenithRecord& z = l.z;
+    const SourceLine at = ctx_.diag.observation(i);
     const int refraction_option = ctx_.option.refraction_option;
     l.reciprocal = z.reciprocal == 1 || z.reciprocal == -1;
     l.marker = z.distance_type == 'E' ? 'E' : ' ';
@@ -179,8 +216,8 @@ void Equations::zenith(int i) {
     if (p1 == 0 || p2 == 0) {
         // The first message is printed on the observation's line.
         zenith_short_line(ctx_, l);
-        tlerr1(ctx_, p1 == 0 ? kOccupiedNotFound : kObservedNotFound);
-        if (p1 == 0 && p2 == 0) tlerr1(ctx_, kObservedNotFound);
+        tlerr1(ctx_, p1 == 0 ? kOccupiedNotFound : kObservedNotFound, at);
+        if (p1 == 0 && p2 == 0) tlerr1(ctx_, kObservedNotFound, at);
         errors_ += (p1 == 0 ? 1 : 0) + (p2 == 0 ? 1 : 0);
         return;
     }
@@ -188,11 +225,12 @@ void Equations::zenith(int i) {
     EqnStationRecord s2 = read_eqn_station(ctx_.files.unit1, p2);
     bool coords = s1.coordinates_flag != 0 && s2.coordinates_flag != 0;
 
+    if (coords) check_distance(z, s1, s2, at);
     reduce_distance(l, s1, s2, coords);
     bool in_error = false;
 
     if (analysis_ < 4 && z.zenith == 0.0) {
-        tlerr1(ctx_, kZenithError);
+        tlerr1(ctx_, kZenithError, at);
         ++errors_;
         in_error = true;
     }
@@ -200,7 +238,7 @@ void Equations::zenith(int i) {
     // Without a usable distance the line is measured on the grid.
     if (z.distance_supplied == 0 || !(std::isfinite(l.d) && l.d >= kShortest)) {
         if (!coords) {
-            tlerr1(ctx_, kNoDistance);
+            tlerr1(ctx_, kNoDistance, at);
             ++errors_;
             in_error = true;
         } else {
@@ -209,7 +247,7 @@ void Equations::zenith(int i) {
             l.d = std::sqrt(de * de + dn * dn) / scale;
             if (zone_) l.marker = 'E';
             if (!(l.d >= kShortest)) {
-                tlerr1(ctx_, kSameCoordinates);
+                tlerr1(ctx_, kSameCoordinates, at);
                 ++errors_;
                 in_error = true;
             }
@@ -258,16 +296,22 @@ void Equations::zenith(int i) {
     }
     zenith_line(ctx_, l);
     if (!(std::fabs(l.misclosure) < ctx_.rec01.zenith_co_limit)) {
-        tlerr1(ctx_, kMisclosureTooLarge);
+        tlerr1(ctx_, kMisclosureTooLarge, at);
         ++errors_;
         return;
     }
     if (!finite(eq)) {
-        equation_message(ctx_, kOutOfRange);
+        message(kOutOfRange, at);
         ++errors_;
         return;
     }
-    if (z.reciprocal == -1) tlerr1(ctx_, kPartnerMissing);
+    // Only a warning, given in every iteration's listing: said once.
+    if (z.reciprocal == -1) {
+        if (first_iteration_)
+            tlerr1(ctx_, kPartnerMissing, at);
+        else
+            tlerr1(ctx_, kPartnerMissing);
+    }
     write_equation(ctx_.files.unit1, kFirstEquation + i, eq);
 }
 
@@ -354,6 +398,7 @@ void Equations::height_difference(int j) {
     l.sequence = sequence_;
     l.h = read_height_diff(ctx_.files.unit9, base_ + nz_ + j);
     const HeightDiffRecord& h = l.h;
+    const SourceLine at = ctx_.diag.observation(nz_ + j);
     l.coordinate_difference = h.coordinate_difference != 0;
     l.dh = h.dh;
     l.dhr = l.dh + h.instrument_height - h.target_height;
@@ -371,7 +416,7 @@ void Equations::height_difference(int j) {
         double distance = h.distance;
         if (l.coordinate_difference) {
             if (!coords) {
-                tlerr1(ctx_, kNoCoordinates);
+                tlerr1(ctx_, kNoCoordinates, at);
                 ++errors_;
                 return;
             }
@@ -422,14 +467,14 @@ void Equations::height_difference(int j) {
 
     height_line(ctx_, l);
     if (!l.found) {
-        if (p1 == 0) tlerr1(ctx_, kOccupiedNotFound);
-        if (p2 == 0) tlerr1(ctx_, kObservedNotFound);
+        if (p1 == 0) tlerr1(ctx_, kOccupiedNotFound, at);
+        if (p2 == 0) tlerr1(ctx_, kObservedNotFound, at);
         errors_ += (p1 == 0 ? 1 : 0) + (p2 == 0 ? 1 : 0);
     } else if (out_of_range) {
-        equation_message(ctx_, kOutOfRange);
+        message(kOutOfRange, at);
         ++errors_;
     } else if (!(std::fabs(l.misclosure) < ctx_.rec01.height_difference_co_limit)) {
-        tlerr1(ctx_, kMisclosureTooLarge);
+        tlerr1(ctx_, kMisclosureTooLarge, at);
         ++errors_;
     }
 }
@@ -442,8 +487,16 @@ bool Equations::coordinate_difference(HeightLine& l, const EqnStationRecord& s1,
     if (!file.is_open() || rec < 1.0 || rec > file.records_on_file() || rec != std::floor(rec)) return false;
     CoordDiffRecord c = read_coord_diff(file, static_cast<int>(rec));
     float dh = 0.0f;
-    crdiff2(ctx_, l.h.from % 1000, l.h.to, c.dx, c.dy, c.dz, s1.easting, s1.northing, s2.easting, s2.northing,
-            s1.geoid, s2.geoid, s1.height, dh);
+    try {
+        crdiff2(ctx_, l.h.from % 1000, l.h.to, c.dx, c.dy, c.dz, s1.easting, s1.northing, s2.easting, s2.northing,
+                s1.geoid, s2.geoid, s1.height, dh);
+    } catch (const FatalStop&) {
+        // No map zone: said at the record that needed one (the sequence
+        // number counts the zenith distances, then the height differences).
+        if (ctx_.reginf.data_error_flag == -1)
+            ctx_.diag.message(ctx_.diag.observation(l.sequence), report_message_text(kCoordinateDifferencesNeedAZone));
+        throw;
+    }
     l.dh = dh;
     l.dhr = dh;
     return std::isfinite(dh);
@@ -505,7 +558,7 @@ void Equations::constraints() {
                     getlab(ctx_, s.number, 7);
                 else
                     ioc03(ctx_, s.number, 6, 4, 0);
-                equation_message(ctx_, "*** HEIGHT STANDARD DEVIATION OUT OF RANGE ***");
+                message("*** HEIGHT STANDARD DEVIATION OUT OF RANGE ***", ctx_.diag.station_numbered(s.number));
                 ++errors_;
             }
         }
@@ -517,7 +570,7 @@ void Equations::constraints() {
         double sk = ctx_.rec01.refraction_standard_deviation;
         float weight = static_cast<float>(1.0 / (sk * sk));
         if (!(std::isfinite(weight) && weight > 0.0f)) {
-            equation_message(ctx_, "*** REFRACTION STANDARD DEVIATION OUT OF RANGE ***");
+            message("*** REFRACTION STANDARD DEVIATION OUT OF RANGE ***", ctx_.diag.control);
             ++errors_;
         }
         const int last = nb.matrix_size - (ctx_.option.rotation_option > 0 ? 2 : 0);

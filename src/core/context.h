@@ -3,6 +3,7 @@
 // every stage. Nothing else in the program holds mutable run data.
 #pragma once
 
+#include "core/diagnostics.h"
 #include "core/fatal.h"
 #include "core/run_results.h"
 #include "core/workfile.h"
@@ -323,6 +324,13 @@ struct IoareaBlock {
     std::int32_t field_status = 0;
     // Record reader: 0 normal, -1 an integer field was not readable, -2 end.
     std::int32_t record_status = 0;
+    // The record reader: the line read last as it stands in the file, the
+    // user's line the current record came from, and whether lines that hold
+    // no record are reported as skipped (once the input is known to be in
+    // record-code form).
+    std::string line;
+    SourceLine record_at;
+    bool report_skipped = false;
     // Status words: the unmatched-station count of the ordering stage, which
     // the main driver then sets to 1 (the print switch of the provisional
     // height listing); the two station-lookup status words.
@@ -375,7 +383,32 @@ struct PathState {
 struct Console {
     std::istream* in = nullptr;
     std::ostream* out = nullptr;
-    bool interactive = false; // standard input is a terminal
+    std::ostream* err = nullptr; // messages about the input; none: not printed
+    bool interactive = false;    // standard input is a terminal
+};
+
+// What the console's closing summary reports, gathered as the run goes.
+struct SummaryBlock {
+    std::int32_t stations = 0;       // taking part in the adjustment
+    std::int32_t fixed_stations = 0; // of those
+    std::int32_t coordinate_differences = 0; // among the height differences
+    std::int32_t passes = 0;         // iterations run
+    // Residual analysis of the last pass: the estimate of the variance
+    // factor, the degrees of freedom and the largest standardised residual
+    // with its observation (k: main-list observation k; -j: height
+    // observation j, of station `residual_station`; 10000 + j: refraction
+    // constraint j).
+    bool residual_analysis = false;
+    float variance_factor = 0.0f;
+    std::int32_t degrees_of_freedom = 0;
+    float largest_residual = 0.0f;
+    std::int32_t largest_code = 0;
+    std::int32_t residual_station = 0;
+    // Output files written, in the order they were completed.
+    std::vector<std::string> written;
+    void wrote(const std::string& name) {
+        if (std::find(written.begin(), written.end(), name) == written.end()) written.push_back(name);
+    }
 };
 
 struct RunContext {
@@ -398,6 +431,8 @@ struct RunContext {
     FilesBlock files;
     PathState paths;
     Console console;
+    Diagnostics diag;
+    SummaryBlock summary;
     // The outputs asked for on the command line and, at the end of a run
     // that reached the results stage, the results they are written from.
     RunResults results;

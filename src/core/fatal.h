@@ -13,7 +13,8 @@ enum ExitStatus : int {
     kExitDataErrors = 1,  // errors in data / observation processing / matrix
     kExitSetupFailed = 2, // run abandoned while files were being assigned
     kExitRunTimeError = 3, // a work file could not be created, read or written
-    kExitOutputFailed = 4  // a data, map or picture output could not be written
+    kExitOutputFailed = 4, // a data, map or picture output could not be written
+    kExitInputDropped = 5  // the run completed, but input records were skipped or left out
 };
 
 class FatalStop : public std::runtime_error {

@@ -134,6 +134,7 @@ struct RunResults {
     ExportRequest requested;
     bool complete = false; // filled at the end of a run that reached the results stage
     std::string job_name;  // the report name up to its first "."
+    std::vector<std::string> titles; // the job's title records as the page headings show them, blanks cut
     bool wgs84 = false;    // the stations with coordinates have WGS84 positions
     ControlOptions options;
     ResultSummary summary;

@@ -246,6 +246,8 @@ bool SeqFile::open(const std::string& path, Mode mode, int* error) {
     path_ = path;
     if (mode == Mode::Staged) staged_ = target;
     last_line_start_ = -1;
+    line_start_ = -1;
+    line_ = 0;
     return true;
 }
 
@@ -268,6 +270,8 @@ bool SeqFile::read_line(std::string& line) {
     }
     if (!line.empty() && line.back() == '\r') line.pop_back();
     last_line_start_ = start;
+    line_start_ = start;
+    ++line_;
     return true;
 }
 
@@ -282,20 +286,23 @@ void SeqFile::rewind() {
     std::fflush(file_);
     std::fseek(file_, 0, SEEK_SET);
     last_line_start_ = -1;
+    line_ = 0;
 }
 
 void SeqFile::backspace() {
     if (!file_ || last_line_start_ < 0) return;
     std::fseek(file_, last_line_start_, SEEK_SET);
     last_line_start_ = -1;
+    --line_;
 }
 
 long SeqFile::tell() { return file_ ? std::ftell(file_) : 0; }
 
-void SeqFile::seek(long position) {
+void SeqFile::seek(long position, int line) {
     if (!file_) return;
     std::fseek(file_, position, SEEK_SET);
     last_line_start_ = -1;
+    line_ = line;
 }
 
 void SeqFile::flush() {

@@ -183,9 +183,14 @@ public:
     // Steps back over the line read last, so that it is read again.
     void backspace();
     void flush();
-    // Position before the next line, and a return to such a position.
+    // Position before the next line, and a return to such a position with
+    // the number of the lines before it.
     long tell();
-    void seek(long position);
+    void seek(long position, int line);
+    // Number of the line read last (from 1, counted since the file was
+    // opened or rewound), and the position at which it starts.
+    int line_number() const { return line_; }
+    long line_start() const { return line_start_; }
     void close();
     void close_delete();
     // A staged file: closes the completed temporary and renames it over the
@@ -202,6 +207,8 @@ private:
     std::string path_;
     std::string staged_; // the temporary of a staged file until committed
     long last_line_start_ = -1;
+    long line_start_ = -1;
+    int line_ = 0;
     std::vector<char> buffer_; // the stream's buffer while the file is open
     static constexpr std::size_t kReadBuffer = std::size_t{64} << 10;
     static constexpr std::size_t kWriteBuffer = std::size_t{1} << 20;

@@ -1,11 +1,15 @@
 #include "driver/filasn.h"
 
 #include "core/records.h"
+#include "input/record_layout.h"
 #include "report/edit.h"
 #include "report/iocat3.h"
 #include "report/print.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <istream>
 #include <ostream>
 
@@ -40,7 +44,36 @@ bool console_line(RunContext& ctx, std::string& line) {
     return true;
 }
 
+// Why an input has no control record, when there is more to say: it is
+// empty, or not a text file at all.
+std::string missing_control_reason(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return {};
+    char head[4096];
+    std::size_t n = std::fread(head, 1, sizeof head, f);
+    std::fclose(f);
+    std::string_view text(head, n);
+    if (text.find_first_not_of(" \r\n") == std::string_view::npos) return ": the file is empty";
+    if (text.find('\0') != std::string_view::npos) return ": the file is not a text file";
+    return {};
+}
+
 } // namespace
+
+std::string_view own_name(std::string_view path) {
+    std::size_t separator = path.find_last_of("/\\");
+    return separator == std::string_view::npos ? path : path.substr(separator + 1);
+}
+
+std::string report_name_for(std::string_view input) {
+    std::string_view own = own_name(input);
+    return std::string(own.substr(0, own.find_first_of(". "))) + ".prt";
+}
+
+std::string job_name_for(std::string_view report) {
+    std::size_t own = report.size() - own_name(report).size();
+    return std::string(report.substr(0, report.find('.', own)));
+}
 
 void tpathset(RunContext& ctx, std::string& inname, std::string& outname, int mode) {
     auto& paths = ctx.paths;
@@ -200,27 +233,24 @@ void filasn(RunContext& ctx, const std::vector<std::string>& args) {
     // The input file.
     tpathset(ctx, inname, outname, 2);
     int error = 0;
-    if (!files.unit4.open(rtrim(inname), SeqFile::Mode::Old, &error)) {
+    const std::string input = rtrim(inname);
+    if (!files.unit4.open(input, SeqFile::Mode::Old, &error)) {
         console(ctx) << " Unable to open input file.  Status=" << edit::int_field(error, 6) << "\n";
+        if (ctx.console.err)
+            *ctx.console.err << "cannot open input file " << input << ": " << std::strerror(error) << "\n";
         abandon(ctx);
         return;
     }
     files.unit4_is_work_file = false;
+    ctx.diag.set_input(input);
 
-    // The report file name: the input name's stem after its last "\", with
-    // the extension ".prt".
-    if (!have_report_name) {
-        std::size_t stop = inname.find_first_of(". ");
-        if (stop == std::string::npos) stop = inname.size();
-        std::size_t bs = inname.rfind('\\', stop == 0 ? 0 : stop - 1);
-        std::size_t begin = (bs == std::string::npos || bs >= stop) ? 0 : bs + 1;
-        outname = field80(inname.substr(begin, stop - begin) + ".prt");
-    }
+    // The report file name: the stem of the input file's own name, with the
+    // extension ".prt", in the working directory (or the output path).
+    if (!have_report_name) outname = field80(report_name_for(input));
     tpathset(ctx, inname, outname, 3);
     if (!quiet) console(ctx) << " Output file name: " << trim_name(outname) << "\n";
 
-    std::size_t dot = outname.find('.');
-    ctx.names.job_name.set(dot == std::string::npos ? outname : outname.substr(0, dot));
+    ctx.names.job_name.set(job_name_for(rtrim(outname)));
 
     std::string report_path = rtrim(outname);
     if (!quiet && file_exists(report_path)) {
@@ -249,18 +279,22 @@ void filasn(RunContext& ctx, const std::vector<std::string>& args) {
     toptset(default_record, default_found);
 
     long after_header = files.unit4.tell();
+    int after_header_line = 0;
     for (;;) {
         icr00(ctx);
         if (ctx.ioarea.record_status == -2) break;
         int code = ctx.ioarea.record_code;
         if (code == 94 || code == 95) {
             after_header = files.unit4.tell();
+            after_header_line = files.unit4.line_number();
             continue;
         }
         if (code == 92) {
+            check_columns(ctx, *record::columns_of(92), ctx.ioarea.record_at, ctx.ioarea.line, ctx.ioarea.line);
             set92(ctx);
             ++ctx.numbrs.title_record_count;
             after_header = files.unit4.tell();
+            after_header_line = files.unit4.line_number();
             continue;
         }
         break;
@@ -268,18 +302,20 @@ void filasn(RunContext& ctx, const std::vector<std::string>& args) {
 
     if (ctx.ioarea.record_status != -2 && ctx.ioarea.record_code == 1) {
         auto& card = ctx.ioarea.card;
+        ctx.diag.control = ctx.ioarea.record_at;
+        ctx.diag.header_end = ctx.ioarea.record_at.line;
+        check_columns(ctx, *record::columns_of(1), ctx.ioarea.record_at, ctx.ioarea.line, ctx.ioarea.line);
         if (default_found && card(3) != 'X' && card(3) != 'x') {
             for (int col = 1; col <= 80; ++col)
                 if (card(col) == ' ') card(col) = default_record(col);
         }
-        if (card(54) == '4') {
-            std::size_t cut = outname.find('.');
-            if (cut == std::string::npos) cut = outname.find(' ');
-            if (cut == std::string::npos) cut = outname.size();
-            std::string height_path = outname.substr(0, cut) + ".hgt";
+        if (card(record::control::kStage.col) == '4') {
+            std::string height_path = trim_name(ctx.names.job_name.str()) + ".hgt";
             // The height file replaces an existing one only when the run
             // has written it completely.
-            if (!files.unit10.open(height_path, SeqFile::Mode::Staged)) {
+            if (!files.unit10.open(height_path, SeqFile::Mode::Staged, &error)) {
+                if (ctx.console.err)
+                    *ctx.console.err << "cannot open height file " << height_path << ": " << std::strerror(error) << "\n";
                 ioc11(ctx, "*** UNABLE TO OPEN HEIGHT FILE ***", 48);
                 opr00(ctx, 2);
                 set99(ctx);
@@ -297,11 +333,15 @@ void filasn(RunContext& ctx, const std::vector<std::string>& args) {
         ctx.ioarea.card = default_record;
         ctx.ioarea.record_code = 1;
         ctx.ioarea.record_status = 0;
-        files.unit4.seek(after_header);
+        ctx.ioarea.record_at = SourceLine{};
+        ctx.diag.header_end = after_header_line;
+        files.unit4.seek(after_header, after_header_line);
         return;
     }
-    ioc11(ctx, "*** 01 RECORD MISSING ***", 55);
+    constexpr std::string_view kMissing = "*** 01 RECORD MISSING ***";
+    ioc11(ctx, kMissing, 55);
     opr00(ctx, 2);
+    ctx.diag.message(SourceLine{}, std::string(report_message_text(kMissing)) + missing_control_reason(input));
     abandon(ctx);
 }
 

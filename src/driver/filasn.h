@@ -7,6 +7,7 @@
 #include "core/run_files.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quarlo {
@@ -21,5 +22,13 @@ void tpathset(RunContext& ctx, std::string& inname, std::string& outname, int mo
 void toptset(FixedText<80>& record, int& found);
 // Takes the title record in the current input record into the page titles.
 void set92(RunContext& ctx);
+
+// A file's own name: what follows the last "/" or "\" of its path.
+std::string_view own_name(std::string_view path);
+// The report name derived from an input name: the input file's own name up
+// to its first "." (or blank), with the extension ".prt".
+std::string report_name_for(std::string_view input);
+// The job name of a report: its path up to the first "." of its own name.
+std::string job_name_for(std::string_view report);
 
 } // namespace quarlo

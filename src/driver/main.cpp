@@ -13,7 +13,7 @@
 namespace {
 
 constexpr char kUsage[] = "Usage: quarlo [--json] [--geojson] [--html] [-option] [input-file [report-file]]\n"
-                          "       quarlo --help | --version\n";
+                          "       quarlo -h | --help | --version\n";
 
 constexpr char kHelp[] =
     "\n"
@@ -21,7 +21,8 @@ constexpr char kHelp[] =
     "\n"
     "  input-file   the network: title, control, station and observation records\n"
     "               in record-code or keyword form; without it the program asks\n"
-    "  report-file  the report; by default the input name with the extension .prt\n"
+    "  report-file  the report; by default the input file's own name (after its\n"
+    "               folder, up to its first \".\") with .prt, in the working folder\n"
     "  -o, -m       quiet: the report name is not echoed and an existing report is\n"
     "               overwritten without asking; any other letter has no effect.\n"
     "               A one-letter option is read only when a file name follows it\n"
@@ -30,24 +31,31 @@ constexpr char kHelp[] =
     "               map zone that has a way to WGS84)\n"
     "  --html       also write <job>.html, a picture of the network and a summary.\n"
     "               These three come first, in any order; <job> is the report\n"
-    "               name up to its first \".\"\n"
-    "  --help       show this help and exit\n"
+    "               name up to the first \".\" of its own name\n"
+    "  -h, --help   show this help and exit\n"
     "  --version    show the version and exit\n"
     "\n"
     "The run options stand on the control record (01) of the input. The file\n"
     "quarlo.opt in the working directory may name directories (INPUT=, OUTPUT=,\n"
     "WORK=, DATA=) and hold a default control record.\n"
     "\n"
-    "Exit status: 0 success; 1 errors in data; 2 set-up failed or bad usage;\n"
-    "3 a work file could not be created or written; 4 a --json, --geojson or\n"
-    "--html file could not be written. See quarlo(1).\n";
+    "Messages about the input go to standard error as <file>:<line>: message,\n"
+    "warnings as <file>:<line>:<column>: warning: ...; after a run the console\n"
+    "sums it up: the network, the adjustment and the files written.\n"
+    "\n"
+    "Exit status: 0 success, every input record read and used; 1 errors in data;\n"
+    "2 set-up failed or bad usage; 3 a work file could not be created or\n"
+    "written; 4 a --json, --geojson or --html file could not be written;\n"
+    "5 the run completed, but input records were skipped or left out of the\n"
+    "adjustment (the messages say which). See quarlo(1).\n";
 
-// "--help", "--version", "--anything": asked for before a run starts. A bare
-// "--", a one-letter option and every file name keep their old meaning.
-bool is_long_option(std::string_view arg) { return arg.size() > 2 && arg.substr(0, 2) == "--"; }
+// "-h", "--help", "--version", "--anything": asked for before a run starts.
+// A bare "--", any other one-letter option and every file name keep their
+// old meaning.
+bool is_answered_option(std::string_view arg) { return (arg.size() > 2 && arg.substr(0, 2) == "--") || arg == "-h"; }
 
-int answer_long_option(std::string_view arg) {
-    if (arg == "--help") {
+int answer_option(std::string_view arg) {
+    if (arg == "--help" || arg == "-h") {
         std::cout << kUsage << kHelp << std::flush;
         return quarlo::kExitOk;
     }
@@ -74,11 +82,12 @@ int main(int argc, char** argv) {
     // The output options lead; what follows them has its old meaning.
     int first = 1;
     while (first < argc && take_output_option(argv[first], options.exports)) ++first;
-    if (first < argc && is_long_option(argv[first])) return answer_long_option(argv[first]);
+    if (first < argc && is_answered_option(argv[first])) return answer_option(argv[first]);
 
     for (int i = first; i < argc; ++i) options.args.emplace_back(argv[i]);
     options.in = &std::cin;
     options.out = &std::cout;
+    options.err = &std::cerr;
     options.interactive = isatty(STDIN_FILENO) != 0;
     if (const char* date = std::getenv("QUARLO_RUN_DATE")) options.fixed_run_date = date;
     if (const char* times = std::getenv("QUARLO_STAGE_TIMES")) options.stage_times_path = times;

@@ -6,6 +6,7 @@
 #include "adjust/trlev3.h"
 #include "adjust/vobseqn.h"
 #include "driver/filasn.h"
+#include "driver/run_summary.h"
 #include "core/stage_times.h"
 #include "export/exports.h"
 #include "geodesy/geodcat.h"
@@ -68,8 +69,20 @@ void report_unsupported_zone(RunContext& ctx) {
     ioc11(ctx, "*** ZONE NUMBER", 40);
     ioc03(ctx, ctx.tmvals.zone_code, 56, 3, 0);
     ioc11(ctx, "IS NOT A SUPPORTED MAP ZONE ***", 60);
+    ctx.diag.message(ctx.diag.control, report_message_text(ctx.ioarea.prtlin.sub(40, 51)));
     opr00(ctx, 3);
     ctx.reginf.data_error_flag = -1;
+}
+
+// The job's title lines, for the data outputs to name the job by.
+void note_titles(RunContext& ctx) {
+    ctx.results.titles.clear();
+    for (const auto& line : ctx.ioarea.jobtxt) {
+        std::string text = line.str();
+        const std::size_t first = text.find_first_not_of(' ');
+        if (first == std::string::npos) continue;
+        ctx.results.titles.push_back(text.substr(first, text.find_last_not_of(' ') - first + 1));
+    }
 }
 
 void run_stages(RunContext& ctx, const std::vector<std::string>& args, StagedExports& exports) {
@@ -82,7 +95,10 @@ void run_stages(RunContext& ctx, const std::vector<std::string>& args, StagedExp
     if (ctx.option.run_status == -9) return;
 
     tcntrl(ctx);
-    if (ctx.results.requested.any()) note_control_options(ctx);
+    if (ctx.results.requested.any()) {
+        note_control_options(ctx);
+        note_titles(ctx);
+    }
     bool zone_ok = true;
     if (ctx.tmvals.zone_code != 0 && !geod00(ctx)) {
         report_unsupported_zone(ctx);
@@ -118,6 +134,7 @@ void run_stages(RunContext& ctx, const std::vector<std::string>& args, StagedExp
         for (int pass = 0; pass < passes; ++pass) {
             --rec01.iterations_left;
             --rec01.pass_countdown;
+            ++ctx.summary.passes;
             {
                 StageTimer timer(ctx, "equations");
                 trlev2(ctx);
@@ -164,6 +181,7 @@ void pause_console(RunContext& ctx) {
 
 int run_quarlo(RunContext& ctx, const std::vector<std::string>& args) {
     StagedExports exports;
+    auto& out = *ctx.console.out;
     try {
         run_stages(ctx, args, exports);
     } catch (const FatalStop& stop) {
@@ -171,8 +189,9 @@ int run_quarlo(RunContext& ctx, const std::vector<std::string>& args) {
         if (stop.finish_report() && ctx.files.unit3.is_open() && !ctx.report_finished) set99(ctx);
         ctx.files.unit3.close();
         ctx.files.unit10.close();
-        auto& out = *ctx.console.out;
         out << "\n" << stop.console_message() << "\n\n" << std::flush;
+        print_dropped(ctx, out);
+        ctx.diag.finish(ctx.files.unit3.path());
         write_exports(ctx, false, exports);
         pause_console(ctx);
         return stop.exit_status();
@@ -181,21 +200,34 @@ int run_quarlo(RunContext& ctx, const std::vector<std::string>& args) {
     close_work_files(ctx);
     ctx.files.unit3.close();
     ctx.files.unit10.close();
-    if (ctx.option.run_status == -9) return kExitSetupFailed;
+    if (ctx.option.run_status == -9) {
+        ctx.diag.finish({});
+        return kExitSetupFailed;
+    }
     if (ctx.reginf.data_error_flag == -1 || ctx.option.run_status == -1) {
-        *ctx.console.out << "\n Errors in data\n\n" << std::flush;
+        out << "\n Errors in data\n\n" << std::flush;
+        print_dropped(ctx, out);
+        ctx.diag.finish(ctx.files.unit3.path());
         write_exports(ctx, false, exports);
         pause_console(ctx);
         return kExitDataErrors;
     }
     // The data, map and picture outputs follow the complete report.
-    return write_exports(ctx, true, exports);
+    int status = write_exports(ctx, true, exports);
+    print_summary(ctx, out);
+    print_dropped(ctx, out);
+    ctx.diag.finish(ctx.files.unit3.path());
+    // A run that skipped or left out input records does not end as a success.
+    if (status == kExitOk && ctx.diag.dropped_count() > 0) status = kExitInputDropped;
+    return status;
 }
 
 int quarlo_main(const RunOptions& options) {
     auto ctx = std::make_unique<RunContext>();
     ctx->console.in = options.in;
     ctx->console.out = options.out;
+    ctx->console.err = options.err;
+    ctx->diag.set_stream(options.err);
     ctx->console.interactive = options.interactive;
     ctx->fixed_run_date = options.fixed_run_date;
     ctx->results.requested = options.exports;

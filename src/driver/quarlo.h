@@ -14,6 +14,7 @@ struct RunOptions {
     std::vector<std::string> args; // command-line arguments after the program name
     std::istream* in = nullptr;    // console input
     std::ostream* out = nullptr;   // console output
+    std::ostream* err = nullptr;   // messages about the input (standard error)
     bool interactive = false;      // console input is a terminal: the final pause waits
     std::string fixed_run_date;    // run date for the page heading; empty: today
     ExportRequest exports;         // --json, --geojson, --html

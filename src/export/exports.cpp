@@ -196,6 +196,8 @@ int write_exports(RunContext& ctx, bool run_succeeded, StagedExports& staged) {
         if (error != 0) {
             console << " Unable to write output file " << name << ": " << std::strerror(error) << "\n";
             status = kExitOutputFailed;
+        } else {
+            ctx.summary.wrote(name);
         }
     }
     console << std::flush;

@@ -1,7 +1,10 @@
-// <job>.html: one self-contained page (inline SVG, no script) with the
-// network drawn to scale on the grid, fixed stations marked, each observed
-// line coloured by its standardised residual, each station's 95 % height
-// precision as a bar, and the summary of the adjustment.
+// <job>.html: one self-contained page (inline SVG, no script), titled with
+// the job's title records, with the network drawn to scale on the grid,
+// each station marked (fixed or adjusted) with its number or label and
+// name, each observed line coloured by its standardised residual and drawn
+// by its kind (levelled, zenith distance, coordinate difference), each
+// station's 95 % height precision as a bar, and the summary of the
+// adjustment.
 #include "export/exports.h"
 
 #include "export/text.h"
@@ -23,8 +26,25 @@ constexpr double kLongestBar = 40.0; // pixels, for the largest 95 % value
 // Room around the stations: for the bars above and the labels to the right.
 constexpr double kLeft = 30.0, kRight = 90.0, kTop = 30.0 + kLongestBar, kBottom = 30.0;
 constexpr double kMinimumWidth = 760.0; // for the legend
-constexpr double kLegendHeight = 120.0;
+constexpr double kLegendHeight = 180.0;
 constexpr std::size_t kLargestListed = 10;
+// Stations drawn with their names beside them; more than this many carry
+// their names in their tooltips only.
+constexpr std::size_t kNamedStations = 100;
+
+// How a line is drawn by the kind of its observation.
+struct LineKind {
+    const char* dashes; // stroke-dasharray; empty: a solid line
+    const char* caption;
+};
+constexpr LineKind kLevelled = {"", "height difference (levelled)"};
+constexpr LineKind kZenith = {"9 4", "zenith distance"};
+constexpr LineKind kCoordinates = {"2 4", "coordinate difference"};
+
+const LineKind& line_kind(const ObservationResult& o) {
+    if (o.kind == ObservationKind::ZenithDistance) return kZenith;
+    return o.coordinate_difference ? kCoordinates : kLevelled;
+}
 
 // Colour classes of the standardised residual w.
 struct ResidualClass {
@@ -196,10 +216,18 @@ void Page::build() {
     put("</body>\n</html>\n");
 }
 
+// The job as the page names it: its title records, else its name.
+std::string job_title(const RunResults& r) {
+    std::string title;
+    for (const std::string& t : r.titles) title += (title.empty() ? "" : " &#8212; ") + html_text(t);
+    return title.empty() ? "Network " + html_text(r.job_name) : title;
+}
+
 void Page::head() {
     const std::string job = html_text(r_.job_name);
+    const std::string title = job_title(r_);
     put("<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n");
-    put("<title>QUARLO results: ", job, "</title>\n");
+    put("<title>", title, " (QUARLO results: ", job, ")</title>\n");
     put("<style>\n"
             "body { font-family: sans-serif; margin: 1.5em; color: #222; }\n"
             "table { border-collapse: collapse; margin: 0.5em 0 1.5em; }\n"
@@ -208,7 +236,8 @@ void Page::head() {
             "svg { border: 1px solid #bbb; background: #fff; }\n"
             "svg text { font-family: sans-serif; font-size: 11px; }\n"
             "</style>\n</head>\n<body>\n");
-    put("<h1>Network ", job, "</h1>\n");
+    put("<h1>", title, "</h1>\n");
+    if (!r_.titles.empty()) put("<p>Job ", job, ", adjusted by QUARLO.</p>\n");
 }
 
 void Page::summary() {
@@ -261,7 +290,7 @@ void Page::map() {
     const double total = height_ + kLegendHeight;
     put("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"", px(width_), "\" height=\"", px(total),
         "\" viewBox=\"0 0 ", px(width_), " ", px(total), "\" role=\"img\">\n");
-    put("<title>Network ", html_text(r_.job_name), " drawn to scale, grid north up</title>\n");
+    put("<title>", job_title(r_), ": the network drawn to scale, grid north up</title>\n");
     lines();
     bars();
     markers();
@@ -291,9 +320,11 @@ void Page::lines() {
         const End* a = end(o->from);
         const End* b = end(o->to);
         if (!a || !b) continue;
+        const LineKind& kind = line_kind(*o);
         put("<line x1=\"", a->x, "\" y1=\"", a->y, "\" x2=\"", b->x, "\" y2=\"", b->y, "\" stroke=\"",
-            residual_class(*o).colour, "\"><title>", kind_caption(o->kind), " ", std::to_string(o->number), ": ",
-            a->id, " to ", b->id);
+            residual_class(*o).colour, "\"");
+        if (*kind.dashes) put(" stroke-dasharray=\"", kind.dashes, "\"");
+        put("><title>", kind.caption, " ", std::to_string(o->number), ": ", a->id, " to ", b->id);
         if (o->standardised_residual)
             put(", v = ", fixed(*o->residual, residual_decimals(o->kind)), residual_unit(o->kind), ", w = ",
                 fixed(*o->standardised_residual, 3));
@@ -317,6 +348,7 @@ void Page::bars() {
 
 void Page::markers() {
     put("<g class=\"stations\">\n");
+    const bool named = r_.stations.size() <= kNamedStations;
     for (const auto& s : r_.stations) {
         if (!s.has_coordinates) continue;
         const double cx = x(s), cy = y(s);
@@ -332,6 +364,9 @@ void Page::markers() {
         if (s.sd) put(", sd ", fixed(*s.sd, 3), " m");
         put("</title>", s.fixed ? "</polygon>\n" : "</circle>\n");
         put("<text x=\"", px(cx + 8.0), "\" y=\"", px(cy + 12.0), "\">", id, "</text>\n");
+        if (named && s.name.find_first_not_of(' ') != std::string::npos)
+            put("<text class=\"name\" x=\"", px(cx + 8.0), "\" y=\"", px(cy + 23.0), "\" font-size=\"9\" fill=\"#555\">",
+                html_text(s.name), "</text>\n");
     }
     put("</g>\n");
 }
@@ -369,11 +404,26 @@ void Page::legend(double top) {
         "\" r=\"4\" fill=\"#fff\" stroke=\"#000\" stroke-width=\"1.5\"/><text x=\"", px(sx + 78.0), "\" y=\"",
         px(sy + 62.0), "\">adjusted station</text>\n");
 
+    // The kinds of line: one sample of each in use.
+    const double kx = sx + 230.0;
+    double ky = top + 16.0;
+    put("<text x=\"", px(kx), "\" y=\"", px(ky), "\" font-weight=\"bold\">Observed lines</text>\n");
+    for (const LineKind* kind : {&kLevelled, &kZenith, &kCoordinates}) {
+        const bool used = std::any_of(r_.observations.begin(), r_.observations.end(),
+                                      [&](const ObservationResult& o) { return is_line(o) && &line_kind(o) == kind; });
+        if (!used && kind == &kCoordinates) continue;
+        ky += 16.0;
+        put("<line class=\"kind\" x1=\"", px(kx), "\" y1=\"", px(ky - 4.0), "\" x2=\"", px(kx + 24.0), "\" y2=\"",
+            px(ky - 4.0), "\" stroke=\"#555\" stroke-width=\"2\"");
+        if (*kind->dashes) put(" stroke-dasharray=\"", kind->dashes, "\"");
+        put("/>\n<text x=\"", px(kx + 30.0), "\" y=\"", px(ky), "\">", kind->caption, "</text>\n");
+    }
+
     // Precision bar: a round 95 % value near the largest.
     if (bar_scale_ > 0.0) {
         const double reference = round_length(largest_sd95_);
         const double h = reference * bar_scale_;
-        const double bx = sx + 230.0, by = sy + 60.0;
+        const double bx = kx, by = sy + 120.0;
         put("<rect class=\"bar-key\" x=\"", px(bx), "\" y=\"", px(by - h), "\" width=\"4\" height=\"", px(h),
             "\" fill=\"#5e3c99\"/><text x=\"", px(bx + 10.0), "\" y=\"", px(by), "\">95 % height precision ",
             length_caption(reference), "</text>\n");

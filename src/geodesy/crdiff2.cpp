@@ -64,7 +64,7 @@ void crdiff2(RunContext& ctx, int number1, int number2, double dx, double dy, do
     // difference cannot be turned into a height difference.
     if (!zone_supported(tm.zone_code) || tm.a <= 0.0) {
         if (ctx.files.unit3.is_open()) {
-            ioc11(ctx, "*** COORDINATE DIFFERENCE DATA NEED A MAP ZONE ***", 40);
+            ioc11(ctx, kCoordinateDifferencesNeedAZone, 40);
             opr00(ctx, 3);
         }
         ctx.reginf.data_error_flag = -1;

@@ -3,6 +3,7 @@
 #include "core/run_files.h"
 #include "core/records.h"
 #include "geodesy/geodcat.h"
+#include "input/record_layout.h"
 #include "report/edit.h"
 #include "report/iocat3.h"
 #include "report/print.h"
@@ -10,6 +11,7 @@
 #include <cmath>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
 namespace quarlo {
 
@@ -189,10 +191,35 @@ bool search_station_file(RunContext& ctx, StationRecord& s, bool& usable) {
     return found;
 }
 
-void report_too_many_stations(RunContext& ctx) {
-    ioc11(ctx, "*** TOO MANY STATIONS - INPUT AND OBSERVED STATIONS EXCEED 1000 ***", 40);
+void report_too_many_stations(RunContext& ctx, SourceLine at = {}) {
+    constexpr std::string_view kMessage = "*** TOO MANY STATIONS - INPUT AND OBSERVED STATIONS EXCEED 1000 ***";
+    ioc11(ctx, kMessage, 40);
     opr00(ctx, 3);
     ctx.reginf.data_error_flag = -1;
+    ctx.diag.message(at, report_message_text(kMessage));
+}
+
+// The observation that first names a station: its line, and whether the
+// station is the observed one (else the occupied one).
+struct Naming {
+    SourceLine at;
+    bool observed = false;
+};
+
+// A station that observations name but that neither the input nor the
+// station file defines: said at the first observation that names it, at
+// the column of the station's field (keyword or record-code form; the
+// station fields of all observation records stand where a zenith
+// distance's do).
+void warn_undefined(RunContext& ctx, int number, const Naming& named, bool label_mode) {
+    // Labels stand left-aligned, station numbers right-aligned in their fields.
+    const Field& field = named.observed ? record::zenith::kTo : record::zenith::kFrom;
+    const int column = label_mode ? (named.observed ? keyword::kSecondLabel.col : keyword::kFirstLabel.col)
+                                  : field.col + field.width - 1;
+    ctx.diag.warning(named.at, column, [&] {
+        return "station " + station_in_message(ctx, number) +
+               " is used here but defined neither in the input nor in the station file";
+    });
 }
 
 } // namespace
@@ -231,15 +258,24 @@ void stnadd(RunContext& ctx) {
 
     if (nb.number_of_observations <= 0) return;
     Record record(kObsRecordLength);
+    // Where each added station is first named.
+    std::vector<Naming> named;
     for (int r = stations + 1; r <= stations + nb.number_of_observations; ++r) {
         work.read(r, record);
         std::int32_t from = record.i32(0);
         std::int32_t to = record.i32(4);
+        const SourceLine at = ctx.diag.observation(r - stations);
         bool room = true;
-        if (from <= 999 && !known.contains(from)) room = known.add(from);
-        if (room && !known.contains(to)) room = known.add(to);
+        if (from <= 999 && !known.contains(from)) {
+            room = known.add(from);
+            named.push_back({at, false});
+        }
+        if (room && !known.contains(to)) {
+            room = known.add(to);
+            named.push_back({at, true});
+        }
         if (!room) {
-            report_too_many_stations(ctx);
+            report_too_many_stations(ctx, at);
             return;
         }
     }
@@ -263,14 +299,17 @@ void stnadd(RunContext& ctx) {
         s.status = kNoHeight;
         s.height = kUnknownHeight;
         bool found = usable && search_station_file(ctx, s, usable);
+        const Naming& first = named[static_cast<std::size_t>(i - 1)];
         if (!found) {
             s = StationRecord{};
             s.number = known(stations + i);
             s.status = kNoHeight;
             s.height = kUnknownHeight;
             if (!label_mode) s.name.set("STATION " + edit::int_field(s.number, 3));
+            warn_undefined(ctx, s.number, first, label_mode);
         }
         write_station(work, stations + i, s);
+        ctx.diag.stations.push_back({s.number, first.at});
     }
 
     nb.number_of_stations = stations + added;
@@ -286,6 +325,10 @@ FixedText<12> station_label(RunContext& ctx, int n) {
     for (int i = 1; i <= 12; ++i)
         if (label(i) == '\0') label(i) = ' ';
     return label;
+}
+
+std::string station_in_message(RunContext& ctx, int n) {
+    return ctx.rec01.label_mode != 0 ? quoted_label(station_label(ctx, n).view()) : std::to_string(n);
 }
 
 void getlab(RunContext& ctx, int n, int col) { ioc11(ctx, station_label(ctx, n).view(), col); }

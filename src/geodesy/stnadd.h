@@ -14,6 +14,9 @@ void stnadd(RunContext& ctx);
 void getlab(RunContext& ctx, int n, int col);
 // The label of station n from the label work file.
 FixedText<12> station_label(RunContext& ctx, int n);
+// Station n as the messages name it: its label in quotes in label mode,
+// else its number.
+std::string station_in_message(RunContext& ctx, int n);
 // Station number n in: its position among the numbered stations out.
 void tgetnum(RunContext& ctx, int& n);
 // Grid co-ordinates of a latitude and longitude (radians) by the run's map

@@ -3,6 +3,7 @@
 #include "core/run_files.h"
 #include "core/records.h"
 #include "geodesy/stnadd.h"
+#include "input/record_layout.h"
 #include "report/iocat3.h"
 #include "report/print.h"
 
@@ -50,43 +51,53 @@ struct Carried {
 
 char card(const RunContext& ctx, int col) { return ctx.ioarea.card(col); }
 
-float real32(RunContext& ctx, int col, int width) { return static_cast<float>(eio00(ctx, col, width)); }
-
 bool fixed_code(char c) { return c == '-' || c == '*'; }
 
 int next_record(RunContext& ctx) { return ctx.numbrs.next_record_number++; }
 
-// The input record at print column 27, then a message of this stage.
+// The input record at print column 27, then a message of this stage; the
+// message also goes to standard error at the record's line.
 void print_record_and_message(RunContext& ctx, std::string_view message) {
     ioc01(ctx, 1, kRecordColumn, 80);
     opr00(ctx, 3);
     ioc11(ctx, message, kMessageColumn);
     opr00(ctx, 2);
+    ctx.diag.message(ctx.ioarea.record_at, report_message_text(message));
+}
+
+// Warnings about the columns of a record-code record as the user wrote it
+// (converted keyword records were checked as keyword lines).
+void check_record(RunContext& ctx, int code) {
+    if (ctx.files.unit4_is_work_file) return;
+    if (const ColumnUse* use = record::columns_of(code))
+        check_columns(ctx, *use, ctx.ioarea.record_at, ctx.ioarea.line, ctx.ioarea.line);
 }
 
 // Type 10 (grid), 18 (grid with a registration number) and 11 (geographic).
 void read_station_record(RunContext& ctx, int code) {
+    using namespace record::station;
     auto& nb = ctx.numbrs;
     auto& io = ctx.ioarea;
     ++nb.number_of_stations;
+    FieldReader fields(ctx);
 
     StationRecord s;
-    s.number = jio01(ctx, 4, 3);
+    s.number = fields.integer(kNumber);
     bool redefinition = false;
-    if (card(ctx, 7) == '#') {
-        io.card(7) = ' ';
+    if (card(ctx, kCode.col) == '#') {
+        io.card(kCode.col) = ' ';
         redefinition = true;
     }
 
     if (code == 11) {
         // Latitudes are south unless the degrees carry "+" or a digit.
-        if (card(ctx, 8) == ' ' || card(ctx, 8) == 'S') io.card(8) = '-';
-        double latitude = esu05(ctx, 8, 13);
+        if (card(ctx, kSouth.col) == ' ' || card(ctx, kSouth.col) == 'S') io.card(kSouth.col) = '-';
+        double latitude = esu05(ctx, kLatitude.col, kLatitude.width);
         bool usable = io.field_status >= 0;
-        double longitude = esu05(ctx, 22, 13);
+        double longitude = esu05(ctx, kLongitude.col, kLongitude.width);
         usable = usable && io.field_status >= 0;
-        if (card(ctx, 21) == '-') longitude = -longitude;
-        ctx.names.station_name.set(io.card.sub(36, 20));
+        if (card(ctx, kLongitudeSign.col) == '-') longitude = -longitude;
+        ctx.names.station_name.set(io.card.sub(kGeographicName.col, kGeographicName.width));
         s.registration = 0;
         if (geographic_to_grid(ctx, usable, latitude, longitude, s.easting, s.northing)) {
             s.coordinates_flag = 1;
@@ -96,25 +107,26 @@ void read_station_record(RunContext& ctx, int code) {
             s.coordinates_flag = 0;
             print_record_and_message(ctx, usable ? "*** NO MAP ZONE - GEOGRAPHIC CO-ORDINATES NOT USED ***"
                                                  : "*** GEOGRAPHIC CO-ORDINATES NOT READABLE ***");
+            fields.not_used();
         }
     } else {
-        s.easting = eio00(ctx, 8, 11);
-        s.coordinates_flag = io.field_status == 0 ? 0 : 1;
-        s.northing = eio00(ctx, 19, 11);
-        ctx.names.station_name.set(io.card.sub(31, 20));
-        s.registration = jio01(ctx, 52, 5);
+        s.easting = fields.real(kEasting);
+        s.coordinates_flag = fields.status() == 0 ? 0 : 1;
+        s.northing = fields.real(kNorthing);
+        ctx.names.station_name.set(io.card.sub(kName.col, kName.width));
+        s.registration = fields.integer(kRegistration);
     }
     s.name = ctx.names.station_name;
 
-    s.height = real32(ctx, 59, 8);
-    s.status = io.field_status == 0 ? kNoHeight : kHeightGiven;
-    if (ctx.option.geoid_model_option == 0 && card(ctx, 58) == 'E') s.height -= 5000.0f;
+    s.height = fields.real32(kHeight);
+    s.status = fields.status() == 0 ? kNoHeight : kHeightGiven;
+    if (ctx.option.geoid_model_option == 0 && card(ctx, kEllipsoidal.col) == 'E') s.height -= 5000.0f;
 
-    if (fixed_code(card(ctx, 7)) || fixed_code(card(ctx, 67))) {
+    if (fixed_code(card(ctx, kCode.col)) || fixed_code(card(ctx, kHeightCode.col))) {
         s.status = kFixed;
         ++nb.number_of_fixed_stations;
     } else {
-        s.height_sd = real32(ctx, 69, 5);
+        s.height_sd = fields.real32(kHeightSd);
         if (s.height_sd != 0.0f) ++nb.number_of_height_observations;
     }
 
@@ -128,57 +140,60 @@ void read_station_record(RunContext& ctx, int code) {
     if (redefinition) s.status = kRedefinition;
 
     write_station(ctx.files.unit9, next_record(ctx), s);
+    ctx.diag.stations.push_back({s.number, io.record_at});
     if (s.status == kNoHeight) ctx.option.provisional_heights_required = 1;
 }
 
 // Type 23: a zenith distance or vertical angle.
 void read_zenith_record(RunContext& ctx, Carried& c) {
+    using namespace record::zenith;
     auto& nb = ctx.numbrs;
     auto& io = ctx.ioarea;
     ++nb.number_of_zenith_distances;
     ++nb.number_of_observations;
+    FieldReader fields(ctx);
 
     ZenithRecord z;
-    z.from = jio01(ctx, 4, 4);
+    z.from = fields.integer(kFrom);
     std::int32_t setup = z.from / 1000;
     std::int32_t station = z.from % 1000;
-    z.to = jio01(ctx, 9, 3);
+    z.to = fields.integer(kTo);
 
-    double angle = esu05(ctx, 13, 9);
+    double angle = fields.angle(kAngle);
     if (angle > kPi) angle = kTwoPi - angle;
-    if (ctx.option.vertical_angle_conversion != 0) io.card(12) = 'V';
-    if (card(ctx, 12) == 'V') angle = kPi / 2.0 - angle;
+    if (ctx.option.vertical_angle_conversion != 0) io.card(kVertical.col) = 'V';
+    if (card(ctx, kVertical.col) == 'V') angle = kPi / 2.0 - angle;
     z.zenith = angle;
 
-    float sd = real32(ctx, 23, 6);
+    float sd = fields.real32(kSd);
     if (sd == 0.0f)
         sd = c.zenith_sd;
     else
         c.zenith_sd = sd;
 
-    z.distance = eio00(ctx, 29, 10);
+    z.distance = fields.real(kDistance);
     // An unreadable distance reads as 0 and counts as not supplied, like a
     // blank one: a distance of 0 is never an observed distance.
-    bool distance_given = io.field_status == 1;
+    bool distance_given = fields.status() == 1;
     z.distance_supplied = distance_given ? 1 : 0;
-    z.distance_type = card(ctx, 39);
-    z.azimuth = eio00(ctx, 40, 3);
+    z.distance_type = card(ctx, kDistanceType.col);
+    z.azimuth = fields.real(kAzimuth);
 
-    z.k = real32(ctx, 44, 5);
+    z.k = fields.real32(kRefraction);
     if (ctx.option.refraction_conversion != 0) z.k = z.k / 2.0f;
     if (z.k == 0.0f) z.k = ctx.rec01.default_refraction;
 
-    z.instrument_height = real32(ctx, 50, 5);
-    z.target_height = real32(ctx, 56, 6);
-    z.occupied_eccentric_height = real32(ctx, 63, 6);
-    z.observed_eccentric_height = real32(ctx, 70, 6);
-    z.occupied_eccentric_code = jio01(ctx, 78, 1);
-    z.observed_eccentric_code = jio01(ctx, 80, 1);
+    z.instrument_height = fields.real32(kInstrument);
+    z.target_height = fields.real32(kTarget);
+    z.occupied_eccentric_height = fields.real32(kOccupiedEccentric);
+    z.observed_eccentric_height = fields.real32(kObservedEccentric);
+    z.occupied_eccentric_code = fields.integer(kOccupiedCode);
+    z.observed_eccentric_code = fields.integer(kObservedCode);
 
     z.sd = sd * ctx.rec01.zenith_sd_factor;
 
     z.reciprocal = 0;
-    if (card(ctx, 3) == 'S') {
+    if (card(ctx, kReciprocal.col) == 'S') {
         z.reciprocal = ctx.option.refraction_option == 3 ? 1 : 0;
         if (station != c.previous_to) z.reciprocal = -1;
         if (!distance_given) z.distance = c.previous_distance;
@@ -200,39 +215,44 @@ void read_zenith_record(RunContext& ctx, Carried& c) {
     if (z.occupied_eccentric_code != 0 || z.observed_eccentric_code != 0) c.eccentric_seen = true;
 
     write_zenith(ctx.files.unit9, next_record(ctx), z);
+    ctx.diag.observations.push_back(io.record_at);
     c.previous_distance = z.distance;
     c.previous_distance_type = z.distance_type;
 }
 
 // Type 24: a levelled or otherwise measured height difference.
 void read_height_difference(RunContext& ctx, Carried& c) {
+    using namespace record::difference;
     auto& nb = ctx.numbrs;
     ++nb.number_of_height_differences;
     ++nb.number_of_observations;
+    FieldReader fields(ctx);
 
     HeightDiffRecord h;
-    h.from = jio01(ctx, 4, 4);
-    h.to = jio01(ctx, 9, 3);
-    h.dh = real32(ctx, 13, 9);
-    float ih = real32(ctx, 50, 5);
-    if (ctx.ioarea.field_status == 1) c.height_diff_ih = ih;
+    h.from = fields.integer(kFrom);
+    h.to = fields.integer(kTo);
+    h.dh = fields.real32(kValue);
+    float ih = fields.real32(kInstrument);
+    if (fields.status() == 1) c.height_diff_ih = ih;
     h.instrument_height = c.height_diff_ih;
-    h.distance = eio00(ctx, 30, 8);
-    h.target_height = real32(ctx, 56, 6);
-    h.occupied_eccentric_code = jio01(ctx, 78, 1);
-    h.observed_eccentric_code = jio01(ctx, 80, 1);
-    float sd = real32(ctx, 23, 6);
+    h.distance = fields.real(kDistance);
+    h.target_height = fields.real32(kTarget);
+    h.occupied_eccentric_code = fields.integer(kOccupiedCode);
+    h.observed_eccentric_code = fields.integer(kObservedCode);
+    float sd = fields.real32(kSd);
     if (sd != 0.0f) c.height_diff_sd = sd;
     h.sd = c.height_diff_sd;
 
     if (h.occupied_eccentric_code != 0 || h.observed_eccentric_code != 0) c.eccentric_seen = true;
 
     write_height_diff(ctx.files.unit9, next_record(ctx), h);
+    ctx.diag.observations.push_back(ctx.ioarea.record_at);
 }
 
 // Type 26: the coordinate differences between two stations, kept on
 // quarlo11.wrk and entered as a height difference that points at them.
 void read_coordinate_difference(RunContext& ctx, Carried& c) {
+    using namespace record::coordinates;
     auto& nb = ctx.numbrs;
     ++c.coord_diffs;
     ++nb.number_of_height_differences;
@@ -240,25 +260,26 @@ void read_coordinate_difference(RunContext& ctx, Carried& c) {
     if (!ctx.files.unit11.is_open() &&
         !open_work_file(ctx, ctx.files.unit11, ctx.files.unit11_name, kCoordRecordLength))
         throw FatalStop(" Unable to open work file " + ctx.files.unit11_name, kExitRunTimeError);
+    FieldReader fields(ctx);
 
     CoordDiffRecord d;
-    d.first = jio01(ctx, 4, 4);
-    d.second = jio01(ctx, 9, 3);
-    d.dx = eio00(ctx, 12, 11);
-    d.dy = eio00(ctx, 23, 11);
-    d.dz = eio00(ctx, 34, 11);
+    d.first = fields.integer(kFirst);
+    d.second = fields.integer(kSecond);
+    d.dx = fields.real(kDx);
+    d.dy = fields.real(kDy);
+    d.dz = fields.real(kDz);
 
     HeightDiffRecord h;
     h.from = d.first;
     h.to = d.second;
-    float sd = real32(ctx, 61, 4);
+    float sd = fields.real32(kSd);
     if (sd != 0.0f) c.coord_diff_sd = sd;
     h.sd = c.coord_diff_sd;
-    h.occupied_eccentric_code = jio01(ctx, 78, 1);
-    h.observed_eccentric_code = jio01(ctx, 80, 1);
+    h.occupied_eccentric_code = fields.integer(kOccupiedCode);
+    h.observed_eccentric_code = fields.integer(kObservedCode);
     if (ctx.option.geoid_model_option == 0) ctx.option.geoid_model_option = 1;
-    h.instrument_height = real32(ctx, 66, 5);
-    h.target_height = real32(ctx, 72, 5);
+    h.instrument_height = fields.real32(kInstrument);
+    h.target_height = fields.real32(kTarget);
     h.dh = kCoordinateDifferenceBase + static_cast<float>(c.coord_diffs);
     h.distance = 0.0;
     h.coordinate_difference = 1;
@@ -267,22 +288,43 @@ void read_coordinate_difference(RunContext& ctx, Carried& c) {
 
     write_coord_diff(ctx.files.unit11, c.coord_diffs, d);
     write_height_diff(ctx.files.unit9, next_record(ctx), h);
+    ctx.diag.observations.push_back(ctx.ioarea.record_at);
+    ctx.summary.coordinate_differences = c.coord_diffs;
 }
 
-void print_limit_message(RunContext& ctx, std::string_view message) {
+// A limit passed: the message, at the first record beyond it.
+void print_limit_message(RunContext& ctx, std::string_view message, SourceLine at) {
     ioc11(ctx, message, kMessageColumn);
     opr00(ctx, 3);
     ctx.reginf.data_error_flag = -1;
+    ctx.diag.message(at, report_message_text(message));
 }
 
 void finish(RunContext& ctx, const Carried& c) {
     auto& nb = ctx.numbrs;
     auto& opt = ctx.option;
     if (nb.number_of_height_differences > 0 && nb.number_of_zenith_distances == 0) opt.refraction_option = 0;
-    if (nb.number_of_stations > kMaxStations) print_limit_message(ctx, "*** TOO MANY STATIONS ***");
-    if (nb.number_of_observations > kMaxObservations) print_limit_message(ctx, "*** TOO MANY OBSERVATIONS ***");
+    if (nb.number_of_stations > kMaxStations)
+        print_limit_message(ctx, "*** TOO MANY STATIONS ***", ctx.diag.station(kMaxStations + 1));
+    if (nb.number_of_observations > kMaxObservations)
+        print_limit_message(ctx, "*** TOO MANY OBSERVATIONS ***", ctx.diag.observation(kMaxObservations + 1));
     if (!c.eccentric_seen) opt.eccentric_data_present = 0;
     if (opt.geoid_model_option == 2) opt.geoid_model_option = 0;
+}
+
+// Input the user left after the end record is not read: said once, at its
+// first line.
+void check_after_end(RunContext& ctx) {
+    if (ctx.ioarea.record_status == -2 || ctx.files.unit4_is_work_file) return;
+    SeqFile& in = ctx.files.unit4;
+    std::string& line = ctx.ioarea.line;
+    while (in.read_line(line)) {
+        std::size_t first = line.find_first_not_of(' ');
+        if (first == std::string::npos) continue;
+        ctx.diag.warning(last_line(in), static_cast<int>(first) + 1, kAfterEndWarning,
+                         line);
+        return;
+    }
 }
 
 void reset_counts(RunContext& ctx) {
@@ -308,6 +350,10 @@ void trlev1(RunContext& ctx) {
     reset_counts(ctx);
     Carried carried;
     const auto& nb = ctx.numbrs;
+    // Room for the lines of a full network at once: one allocation each,
+    // small enough to come from the heap.
+    ctx.diag.stations.reserve(kMaxStations + 1);
+    ctx.diag.observations.reserve(kMaxObservations + 1);
     for (;;) {
         icr00(ctx);
         int code = ctx.ioarea.record_status == -2 ? 99 : ctx.ioarea.record_code;
@@ -316,10 +362,12 @@ void trlev1(RunContext& ctx) {
         case 10:
         case 11:
         case 18:
-            if (observations_read)
+            if (observations_read) {
                 tlerr1(ctx, 13);
-            else
+            } else {
+                check_record(ctx, code);
                 read_station_record(ctx, code);
+            }
             break;
         case 20:
         case 21:
@@ -327,18 +375,23 @@ void trlev1(RunContext& ctx) {
         case 95:
             break;
         case 23:
-            if (nb.number_of_height_differences > 0)
+            if (nb.number_of_height_differences > 0) {
                 tlerr1(ctx, 13);
-            else
+            } else {
+                check_record(ctx, code);
                 read_zenith_record(ctx, carried);
+            }
             break;
         case 24:
+            check_record(ctx, code);
             read_height_difference(ctx, carried);
             break;
         case 26:
+            check_record(ctx, code);
             read_coordinate_difference(ctx, carried);
             break;
         case 99:
+            check_after_end(ctx);
             finish(ctx, carried);
             return;
         default:
@@ -352,11 +405,19 @@ void tlerr1(RunContext& ctx, int code) {
     if (code < 1 || code > 13) code = 1;
     std::string_view message = kErrorMessages[static_cast<std::size_t>(code - 1)];
     if (code == 13) {
+        // A record skipped.
         print_record_and_message(ctx, message);
+        ctx.diag.dropped();
         return;
     }
     ioc11(ctx, message, kMessageColumn);
     opr00(ctx, 3);
+}
+
+void tlerr1(RunContext& ctx, int code, SourceLine at) {
+    tlerr1(ctx, code);
+    if (code < 1 || code > 13) code = 1;
+    ctx.diag.message(at, report_message_text(kErrorMessages[static_cast<std::size_t>(code - 1)]));
 }
 
 } // namespace quarlo

@@ -1,5 +1,6 @@
 #include "report/edit.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -154,6 +155,11 @@ std::string int_field(long long value, int w) {
     std::string s(static_cast<std::size_t>(w), ' ');
     put_int(s.data(), value, w);
     return s;
+}
+
+std::string fixed_text(double value, int d) {
+    std::string text = fixed_field(value, 40, d);
+    return text.substr(std::min(text.find_first_not_of(' '), text.size()));
 }
 
 std::string fixed_field(double value, int w, int d) {

@@ -18,6 +18,9 @@ std::string int_field(long long value, int w);
 // it does not fit.
 std::string fixed_field(double value, int w, int d);
 
+// The value rounded to d decimals as Fw.d writes it, without leading blanks.
+std::string fixed_text(double value, int d);
+
 // The same two fields written into exactly w characters at out (w >= 1),
 // without building a string: the print line is filled in place. put_fixed
 // returns the width of the number without its leading blanks (w for

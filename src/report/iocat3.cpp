@@ -337,21 +337,51 @@ double read_angle_field(std::string_view text, int col, int width, int& status) 
     return value;
 }
 
+std::string_view record_skip_reason(std::string_view line) {
+    const char c1 = line.size() > 0 ? line[0] : ' ';
+    const char c2 = line.size() > 1 ? line[1] : ' ';
+    if (c1 == ' ' && c2 == ' ')
+        return line.find_first_not_of(' ') == std::string_view::npos
+                   ? std::string_view()
+                   : "line skipped: columns 1-2 are blank, so it is no record";
+    if (!is_digit(c1) || !is_digit(c2)) return "line skipped: columns 1-2 hold no two-digit record code";
+    return {};
+}
+
 void icr00(RunContext& ctx) {
     auto& io = ctx.ioarea;
     io.record_status = 0;
-    std::string line;
+    SeqFile& in = ctx.files.unit4;
+    const std::string& line = io.line;
     for (;;) {
-        if (!ctx.files.unit4.read_line(line)) {
+        if (!in.read_line(io.line)) {
             io.record_status = -2;
             return;
         }
-        std::string rec = pad_line(line, 80);
-        if (rec[0] == ' ' && rec[1] == ' ') continue;
+        const char c1 = line.size() > 0 ? line[0] : ' ';
+        const char c2 = line.size() > 1 ? line[1] : ' ';
+        if (!is_digit(c1) || !is_digit(c2)) {
+            // Only a line with something in columns 1-2 counts as read.
+            if (c1 != ' ' || c2 != ' ') ++io.record_count;
+            if (io.report_skipped) {
+                std::string_view why = record_skip_reason(line);
+                if (!why.empty()) {
+                    ctx.diag.message(last_line(in), why, line);
+                    ctx.diag.dropped();
+                }
+            }
+            continue;
+        }
         ++io.record_count;
-        if (!is_digit(rec[0]) || !is_digit(rec[1])) continue;
-        io.card.set(rec);
-        io.record_code = (rec[0] - '0') * 10 + (rec[1] - '0');
+        io.card.set(line);
+        io.record_code = (c1 - '0') * 10 + (c2 - '0');
+        if (ctx.files.unit4_is_work_file) {
+            // A converted record: the user's line it was made from.
+            std::size_t k = static_cast<std::size_t>(in.line_number());
+            io.record_at = k >= 1 && k <= ctx.diag.converted.size() ? ctx.diag.converted[k - 1] : SourceLine{};
+        } else {
+            io.record_at = last_line(in);
+        }
         return;
     }
 }

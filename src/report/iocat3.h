@@ -45,6 +45,9 @@ int type(int code);
 
 // Reads the next record of unit 4 into the current input record.
 void icr00(RunContext& ctx);
+// Why the record reader skips a line that is not blank: columns 1-2 blank
+// or not two digits. Empty for a blank line and for a record.
+std::string_view record_skip_reason(std::string_view line);
 int jio01(RunContext& ctx, int col, int width);
 double eio00(RunContext& ctx, int col, int width);
 double esu00(RunContext& ctx, int col);

@@ -229,7 +229,10 @@ void finalv(RunContext& ctx) {
         ctx.files.unit16.close();
         throw;
     }
-    if (f.station_file) ctx.files.unit16.commit();
+    if (f.station_file) {
+        ctx.files.unit16.commit();
+        ctx.summary.wrote(ctx.files.unit16.path());
+    }
 }
 
 } // namespace quarlo

@@ -68,6 +68,7 @@ void trlev4(RunContext& ctx) {
     file.write_line("99");
     file.write_line("99");
     file.commit();
+    ctx.summary.wrote(file.path());
 }
 
 } // namespace quarlo

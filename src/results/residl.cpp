@@ -92,6 +92,7 @@ private:
     void constraint(int record, int code, double& kind_sum);
     void place_station(int position, const EqnStationRecord& st, bool to);
     void summary();
+    void note_for_console();
     void standardised_distribution();
     void zenith_distribution();
     void height_distribution();
@@ -290,6 +291,24 @@ void ResidualAnalysis::summary() {
     opr00(ctx_, 2);
 }
 
+// The figures the console's summary gives: the variance factor and the
+// largest standardised residual, with the station of a height observation.
+void ResidualAnalysis::note_for_console() {
+    SummaryBlock& s = ctx_.summary;
+    s.residual_analysis = true;
+    s.degrees_of_freedom = r_;
+    s.variance_factor = r_ > 0 ? static_cast<float>(pvv_ / r_) : 0.0f;
+    const Extremes& e = standardised_ext_;
+    const bool max_larger = e.max_code != 0 && (e.min_code == 0 || std::fabs(e.max) >= std::fabs(e.min));
+    s.largest_residual = max_larger ? e.max : e.min;
+    s.largest_code = max_larger ? e.max_code : e.min_code;
+    s.residual_station = 0;
+    if (s.largest_code < 0) {
+        EquationRecord eq = read_equation(ctx_.files.unit1, 1000 + nz_ + nh_ - s.largest_code);
+        s.residual_station = ctx_.stnfst.station_number(eq.from_position);
+    }
+}
+
 void ResidualAnalysis::captions(const std::array<std::string_view, 10>& texts) {
     for (std::size_t i = 0; i < 10; ++i) ioc11(ctx_, texts[i], kCaptionColumns[i]);
     opr00(ctx_, 3);
@@ -397,6 +416,7 @@ void ResidualAnalysis::run() {
     for (int j = 1; j <= nr_; ++j) constraint(base + no_ + j, kRefractionCode + j, pvv_refraction_);
 
     summary();
+    note_for_console();
 
     ctx_.numbrs.number_of_stations = std::abs(ctx_.numbrs.number_of_stations);
     ctx_.ioarea.lnleft = 0;

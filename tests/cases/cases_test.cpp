@@ -64,6 +64,10 @@ void run_and_check(const fs::path& source, const TempDir& dir) {
     if (fs::exists(source / "expected-console")) {
         EXPECT_EQ(result.console, read_file((source / "expected-console").string()));
     }
+    // Standard error holds the messages and warnings about the input: none
+    // unless the case expects them.
+    const fs::path expected_errors = source / "expected-stderr";
+    EXPECT_EQ(result.errors, fs::exists(expected_errors) ? read_file(expected_errors.string()) : std::string());
 
     for (const auto& entry : fs::directory_iterator(source)) {
         std::string name = entry.path().filename().string();

@@ -27,12 +27,30 @@ bool report_has(const std::string& path, const std::string& line) {
 
 } // namespace
 
+// The networks shipped in examples/ run without a message: the record-code
+// network, the same network in keyword form (the same heights in the same
+// height file) and the template of the record-code form.
+TEST(Examples, EveryShippedNetworkRunsCleanly) {
+    TempDir dir;
+    const std::filesystem::path examples = std::filesystem::path(QUARLO_SOURCE_DIR) / "examples";
+    for (const auto& e : std::filesystem::directory_iterator(examples))
+        std::filesystem::copy_file(e.path(), e.path().filename());
+    for (const char* input : {"network.dat", "keyword.dat", "template.dat"}) {
+        SCOPED_TRACE(input);
+        auto res = run_program({"-o", input});
+        EXPECT_EQ(res.status, 0);
+        EXPECT_EQ(res.errors, "");
+    }
+    EXPECT_EQ(quarlo::test::read_file("keyword.hgt"), quarlo::test::read_file("network.hgt"));
+}
+
 TEST(MainDriver, UnsupportedZoneIsADataError) {
     TempDir dir;
     write_file("net.dat", "01 999\n10   1    1000.000   2000.000 A                             10.000*\n99\n");
     auto res = run_program({"net.dat"});
     EXPECT_EQ(res.status, 1);
     EXPECT_EQ(res.console, " Output file name: net.prt\n\n Errors in data\n\n");
+    EXPECT_EQ(res.errors, "net.dat:1: ZONE NUMBER 999 IS NOT A SUPPORTED MAP ZONE\n    01 999\n");
     EXPECT_TRUE(report_has("net.prt", line132({{40, "*** ZONE NUMBER 999 IS NOT A SUPPORTED MAP ZONE ***"}})));
     auto rep = read_lines("net.prt");
     ASSERT_FALSE(rep.empty());

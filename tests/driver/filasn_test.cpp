@@ -21,6 +21,11 @@ namespace {
 
 const std::string kInput = "92 CHECK RUN\n01\n99\n";
 
+// The closing lines of a run of kInput (a stage-1 run without stations).
+std::string summary(const std::string& input, const std::string& report) {
+    return " " + input + ": 0 stations (0 fixed), no observations; input checked (stage 1)\n Written: " + report + "\n";
+}
+
 using Files = std::vector<std::string>;
 
 // The zone line of the options listing: the first report line holding it.
@@ -37,7 +42,7 @@ TEST(CommandLine, SingleArgumentWritesTheReportBesideTheInputName) {
     write_file("input.dat", kInput);
     auto res = run_program({"input.dat"});
     EXPECT_EQ(res.status, 0);
-    EXPECT_EQ(res.console, " Output file name: input.prt\n");
+    EXPECT_EQ(res.console, " Output file name: input.prt\n" + summary("input.dat", "input.prt"));
     EXPECT_EQ(dir.files(), (Files{"input.dat", "input.prt"}));
 }
 
@@ -47,13 +52,13 @@ TEST(CommandLine, QuietOptionOverwritesWithoutAskingOrEchoing) {
     write_file("out.prt", "old report\n");
     auto res = run_program({"-o", "input.dat", "out.prt"});
     EXPECT_EQ(res.status, 0);
-    EXPECT_EQ(res.console, "");
+    EXPECT_EQ(res.console, summary("input.dat", "out.prt"));
     EXPECT_NE(read_file("out.prt"), "old report\n");
     EXPECT_EQ(dir.files(), (Files{"input.dat", "out.prt"}));
 
     auto m = run_program({"-m", "input.dat"});
     EXPECT_EQ(m.status, 0);
-    EXPECT_EQ(m.console, "");
+    EXPECT_EQ(m.console, summary("input.dat", "input.prt"));
 }
 
 TEST(CommandLine, OtherOptionLettersHaveNoEffect) {
@@ -61,26 +66,57 @@ TEST(CommandLine, OtherOptionLettersHaveNoEffect) {
     write_file("input.dat", kInput);
     auto res = run_program({"-x", "input.dat"});
     EXPECT_EQ(res.status, 0);
-    EXPECT_EQ(res.console, " Output file name: input.prt\n");
+    EXPECT_EQ(res.console, " Output file name: input.prt\n" + summary("input.dat", "input.prt"));
 }
 
 TEST(CommandLine, TwoAndThreeNames) {
     TempDir dir;
     write_file("input.dat", kInput);
     auto two = run_program({"input.dat", "report.out"});
-    EXPECT_EQ(two.console, " Output file name: report.out\n");
+    EXPECT_EQ(two.console, " Output file name: report.out\n" + summary("input.dat", "report.out"));
     auto three = run_program({"input.dat", "other.out", "ignored.out"});
-    EXPECT_EQ(three.console, " Output file name: other.out\n");
+    EXPECT_EQ(three.console, " Output file name: other.out\n" + summary("input.dat", "other.out"));
     EXPECT_EQ(dir.files(), (Files{"input.dat", "other.out", "report.out"}));
 }
 
-TEST(CommandLine, BackslashIsTheOnlyDirectorySeparatorOfTheReportName) {
+// The report name is the stem of the input file's own name, after its
+// folder ("/" or "\"), up to its first "." or blank; the other outputs are
+// named after the report, up to the first "." of its own name.
+TEST(CommandLine, NamesComeFromTheFilesOwnNames) {
+    struct Row {
+        const char* input;
+        const char* report; // derived from the input
+        const char* named;  // a report named on the command line
+        const char* job;    // the stem of the other outputs of that report
+    };
+    const Row rows[] = {
+        {"net.dat", "net.prt", "net.prt", "net"},
+        {"job.v2/net.dat", "net.prt", "job.v2/net.prt", "job.v2/net"},
+        {"../net/six.dat", "six.prt", "../out/six.prt", "../out/six"},
+        {"C:\\jobs\\net1.dat", "net1.prt", "C:\\jobs\\net1.out", "C:\\jobs\\net1"},
+        {"a.b\\c.d/e.f.g", "e.prt", "a.b\\c.d/e.f.g", "a.b\\c.d/e"},
+        {"/srv/jobs/noext", "noext.prt", "/srv/jobs/noext", "/srv/jobs/noext"},
+        {"my dir/net one.dat", "net.prt", "my dir/report", "my dir/report"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.input);
+        EXPECT_EQ(report_name_for(r.input), r.report);
+        EXPECT_EQ(job_name_for(r.named), r.job);
+    }
+
+    // Whole runs: the report in the working directory, the height file
+    // beside a report named on the command line.
     TempDir dir;
-    write_file("C:\\jobs\\net1.dat", kInput);
-    auto res = run_program({"C:\\jobs\\net1.dat"});
+    std::filesystem::create_directories("job.v2");
+    std::filesystem::create_directories("out.d");
+    write_file("job.v2/net.dat", kInput);
+    auto res = run_program({"job.v2/net.dat"});
     EXPECT_EQ(res.status, 0);
-    EXPECT_EQ(res.console, " Output file name: net1.prt\n");
-    EXPECT_TRUE(std::filesystem::exists("net1.prt"));
+    EXPECT_EQ(res.console, " Output file name: net.prt\n" + summary("job.v2/net.dat", "net.prt"));
+    write_file("job.v2/four.dat", "01" + std::string(51, ' ') + "4\n99\n");
+    EXPECT_EQ(run_program({"-o", "job.v2/four.dat", "out.d/run.prt"}).status, 0);
+    EXPECT_EQ(dir.files(), (Files{"job.v2", "net.prt", "out.d"}));
+    EXPECT_TRUE(std::filesystem::exists("out.d/run.hgt"));
 }
 
 TEST(ConsolePrompts, NoArgumentsAskForTheInputFile) {
@@ -90,7 +126,7 @@ TEST(ConsolePrompts, NoArgumentsAskForTheInputFile) {
     EXPECT_EQ(res.status, 0);
     EXPECT_EQ(res.console,
               "\n QUARLO Version 2.6  24-04-2014\n\n Trigonometrical Levelling Network Adjustment\n\n"
-              "  Input file name:  Output file name: net.prt\n");
+              "  Input file name:  Output file name: net.prt\n" + summary("net.dat", "net.prt"));
 }
 
 TEST(ConsolePrompts, EmptyOrBlankReplyAbandonsTheRun) {
@@ -128,6 +164,7 @@ TEST(SetupFailures, MissingInputFileReportsTheSystemStatus) {
     auto res = run_program({"absent.dat"});
     EXPECT_EQ(res.status, 2);
     EXPECT_EQ(res.console, " Unable to open input file.  Status=     2\n");
+    EXPECT_EQ(res.errors, "cannot open input file absent.dat: No such file or directory\n");
     EXPECT_TRUE(dir.files().empty());
 }
 
@@ -260,15 +297,15 @@ TEST(OptionsFile, RunWithInputOutputAndWorkDirectories) {
     TempDir dir;
     std::filesystem::create_directories("inputs");
     std::filesystem::create_directories("scratch");
-    // Only "\" separates directories in the report name, so the input path
-    // stays in it and the output path goes in front.
-    std::filesystem::create_directories("reports/inputs");
+    // The report takes the input file's own name, without the input path,
+    // and goes to the output path.
+    std::filesystem::create_directories("reports");
     write_file("inputs/net.dat", kInput);
     write_file("quarlo.opt", "INPUT=inputs/\nOUTPUT=reports/\nWORK=scratch/\n");
     auto res = run_program({"net.dat"});
     EXPECT_EQ(res.status, 0);
-    EXPECT_EQ(res.console, " Output file name: reports/inputs/net.prt\n");
-    EXPECT_TRUE(std::filesystem::exists("reports/inputs/net.prt"));
+    EXPECT_EQ(res.console, " Output file name: reports/net.prt\n" + summary("inputs/net.dat", "reports/net.prt"));
+    EXPECT_TRUE(std::filesystem::exists("reports/net.prt"));
     EXPECT_TRUE(std::filesystem::is_empty("scratch"));
     EXPECT_EQ(dir.files(), (Files{"inputs", "quarlo.opt", "reports", "scratch"}));
 }
@@ -301,7 +338,8 @@ TEST(OptionsFile, DefaultControlRecordStandsInForAMissingOne) {
     write_file("quarlo.opt", "DATA=/nowhere\n01     3\n");
     write_file("net.dat", "92 T\n10   1\n99\n");
     auto res = run_program({"net.dat"});
-    EXPECT_EQ(res.status, 0);
+    // Its one station is named by no observation: left out.
+    EXPECT_EQ(res.status, kExitInputDropped);
     EXPECT_EQ(report_line_with("net.prt", "Refraction option is"),
               line132({{48, "Refraction option is"}, {70, "3"}}));
     EXPECT_EQ(report_line_with("net.prt", "01 RECORD MISSING"), "");

@@ -8,7 +8,7 @@ endif()
 
 file(GLOB_RECURSE installed LIST_DIRECTORIES false RELATIVE ${PREFIX} ${PREFIX}/*)
 list(SORT installed)
-set(expected "bin/quarlo;share/man/man1/quarlo.1")
+set(expected "bin/quarlo;share/doc/quarlo/README.md;share/doc/quarlo/examples/keyword.dat;share/doc/quarlo/examples/network.dat;share/doc/quarlo/examples/stations.dat;share/doc/quarlo/examples/template.dat;share/doc/quarlo/outputs.md;share/doc/quarlo/results.example.json;share/doc/quarlo/results.schema.json;share/man/man1/quarlo.1")
 if(NOT installed STREQUAL expected)
   message(FATAL_ERROR "installed: '${installed}', expected: '${expected}'")
 endif()

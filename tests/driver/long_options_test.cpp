@@ -49,6 +49,11 @@ bool agrees(const std::string& expected, const std::string& actual) {
 
 const std::string kNotReached = " not written: the run did not reach the results stage\n";
 
+// The closing lines of a stage-1 run of an input without stations.
+std::string summary(const std::string& report) {
+    return " net.dat: 0 stations (0 fixed), no observations; input checked (stage 1)\n Written: " + report + "\n";
+}
+
 struct Case {
     const char* args;
     int status;
@@ -60,22 +65,26 @@ struct Case {
 // Each in a folder holding a stage-1 input, net.dat.
 const Case kCases[] = {
     {"--help", 0, "Usage: quarlo ...", "", "--version", {"net.dat"}},
+    {"-h", 0, "Usage: quarlo ...", "", "Exit status", {"net.dat"}},
+    {"-h net.dat", 0, "Usage: quarlo ...", "", "--json", {"net.dat"}},
     {"--version", 0, "quarlo " QUARLO_VERSION "\n", "", "", {"net.dat"}},
     {"--quiet net.dat", 2, "", "Usage: quarlo ...", "'--quiet'", {"net.dat"}},
     // "--" is an option letter without effect, as "-x" is; "-o" is quiet.
-    {"-- net.dat", 0, " Output file name: net.prt\n", "", "", {"net.dat", "net.prt"}},
-    {"-x net.dat", 0, " Output file name: net.prt\n", "", "", {"net.dat", "net.prt"}},
-    {"-o net.dat", 0, "", "", "", {"net.dat", "net.prt"}},
+    {"-- net.dat", 0, " Output file name: net.prt\n" + summary("net.prt"), "", "", {"net.dat", "net.prt"}},
+    {"-x net.dat", 0, " Output file name: net.prt\n" + summary("net.prt"), "", "", {"net.dat", "net.prt"}},
+    {"-o net.dat", 0, summary("net.prt"), "", "", {"net.dat", "net.prt"}},
     // Alone, "-o" is the name of an input file that is not there.
-    {"-o", 2, " Unable to open input file...", "", "", {"net.dat"}},
+    {"-o", 2, " Unable to open input file...", "cannot open input file -o: No such file or directory\n", "",
+     {"net.dat"}},
     // A long option after the first argument is a file name, as before.
-    {"net.dat --help", 0, " Output file name: --help\n", "", "", {"--help", "net.dat"}},
-    {"net.dat --json", 0, " Output file name: --json\n", "", "", {"--json", "net.dat"}},
+    {"net.dat --help", 0, " Output file name: --help\n" + summary("--help"), "", "", {"--help", "net.dat"}},
+    {"net.dat --json", 0, " Output file name: --json\n" + summary("--json"), "", "", {"--json", "net.dat"}},
     // The output options lead, in any order.
-    {"--html --json -o net.dat", 0, " net.json" + kNotReached + " net.html" + kNotReached, "", "",
-     {"net.dat", "net.prt"}},
+    {"--html --json -o net.dat", 0, " net.json" + kNotReached + " net.html" + kNotReached + summary("net.prt"), "",
+     "", {"net.dat", "net.prt"}},
     {"--geojson --json --html --json net.dat", 0,
-     " Output file name: net.prt\n net.json" + kNotReached + " net.geojson" + kNotReached + " net.html" + kNotReached,
+     " Output file name: net.prt\n net.json" + kNotReached + " net.geojson" + kNotReached + " net.html" + kNotReached +
+         summary("net.prt"),
      "", "", {"net.dat", "net.prt"}},
     {"--json --bogus net.dat", 2, "", "Usage: quarlo [--json] [--geojson] [--html] ...", "'--bogus'", {"net.dat"}},
     {"--html --help", 0, "Usage: quarlo ...", "", "--geojson", {"net.dat"}},

@@ -70,7 +70,8 @@ TEST(WholeRunOutputs, JsonAgreesWithTheReportGeoJsonWithTheReferenceAndNothingEl
     test::ProgramResult with = run_in("with", {true, true, true});
     ASSERT_EQ(plain.status, 0) << plain.console;
     ASSERT_EQ(with.status, 0) << with.console;
-    EXPECT_EQ(with.console, plain.console);
+    // The same console, but for the outputs written.
+    EXPECT_EQ(with.console, plain.console.substr(0, plain.console.size() - 1) + ", net.json, net.geojson, net.html\n");
     for (const char* file : {"net.prt", "net.stn", "net.hgt", "net.zen"})
         EXPECT_EQ(read_file(std::string("with/") + file), read_file(std::string("plain/") + file)) << file;
 
@@ -154,10 +155,22 @@ TEST(WholeRunOutputs, JsonAgreesWithTheReportGeoJsonWithTheReferenceAndNothingEl
     EXPECT_NEAR((*alpha)["geometry"]["coordinates"][0].get<double>(), 151.20000000284593, 1e-8);
     EXPECT_NEAR((*alpha)["geometry"]["coordinates"][1].get<double>(), -33.500000001250727, 1e-8);
 
-    // The page names the stations, escaped.
+    // The page names the stations, escaped, and the job by its title
+    // record; the zenith distances are drawn dashed, the levelled lines
+    // solid, as the legend shows.
     const std::string page = read_file("with/net.html");
     EXPECT_NE(page.find("BRAVO &quot;B&quot;"), std::string::npos);
     EXPECT_NE(page.find("CHARLIE&lt;&amp;&gt;"), std::string::npos);
+    EXPECT_NE(page.find("<h1>LEVELLING LOOP FOR THE DATA OUTPUTS</h1>"), std::string::npos);
+    auto count = [&](const std::string& text) {
+        std::size_t n = 0;
+        for (std::size_t at = page.find(text); at != std::string::npos; at = page.find(text, at + 1)) ++n;
+        return n;
+    };
+    EXPECT_EQ(count("stroke-dasharray=\"9 4\"><title>zenith distance "), 2u);
+    EXPECT_EQ(count("\"><title>height difference (levelled) "), 5u);
+    EXPECT_EQ(count(">zenith distance</text>"), 1u);
+    EXPECT_EQ(count(">height difference (levelled)</text>"), 1u);
 }
 
 TEST(WholeRunOutputs, AnOutputThatCannotBeWrittenIsAnErrorAfterTheCompleteReport) {
@@ -165,7 +178,9 @@ TEST(WholeRunOutputs, AnOutputThatCannotBeWrittenIsAnErrorAfterTheCompleteReport
     fs::create_directories("run/net.json"); // a directory in the way
     test::ProgramResult run = run_in("run", {true, false, true});
     EXPECT_EQ(run.status, kExitOutputFailed);
-    EXPECT_EQ(run.console, " Unable to write output file net.json: Is a directory\n");
+    const std::string failure = " Unable to write output file net.json: Is a directory\n";
+    EXPECT_EQ(run.console.substr(0, failure.size()), failure);
+    EXPECT_NE(run.console.find("written: net.prt, net.zen, net.stn, net.hgt, net.html\n"), std::string::npos);
     EXPECT_TRUE(fs::is_regular_file("run/net.html"));
     EXPECT_FALSE(fs::exists("run/net.json.tmp"));
     EXPECT_FALSE(fs::exists("run/net.html.tmp"));

@@ -63,11 +63,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     write("fuzz.dat", head + body);
 
     std::istringstream in;
-    std::ostringstream out;
+    std::ostringstream out, err; // standard error too: the messages quote the input
     quarlo::RunOptions options;
     options.args = {"-o", "fuzz.dat"};
     options.in = &in;
     options.out = &out;
+    options.err = &err;
     options.fixed_run_date = " 8-Dec-2026";
     int status = quarlo::quarlo_main(options);
 

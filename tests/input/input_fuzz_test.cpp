@@ -410,7 +410,7 @@ TEST(InputFuzz, GeneratedInputsEndCleanlyInBoundedTime) {
     auto slowest = std::chrono::steady_clock::duration::zero();
     int slowest_case = -1;
     int failures = 0;
-    int by_status[4] = {0, 0, 0, 0};
+    int by_status[6] = {0, 0, 0, 0, 0, 0};
     const char* dump = std::getenv("QUARLO_FUZZ_DUMP");
 
     for (int i = 0; i < kCases && failures < 5; ++i) {
@@ -432,9 +432,9 @@ TEST(InputFuzz, GeneratedInputsEndCleanlyInBoundedTime) {
             slowest_case = i;
         }
 
-        if (result.status >= 0 && result.status < 4) ++by_status[result.status];
+        if (result.status >= 0 && result.status < 6) ++by_status[result.status];
         bool clean = result.status == quarlo::kExitOk || result.status == quarlo::kExitDataErrors ||
-                     result.status == quarlo::kExitSetupFailed;
+                     result.status == quarlo::kExitSetupFailed || result.status == quarlo::kExitInputDropped;
         std::vector<std::string> left;
         for (const auto& f : dir.files())
             if (f.size() > 4 && f.compare(f.size() - 4, 4, ".wrk") == 0) left.push_back(f);
@@ -459,5 +459,6 @@ TEST(InputFuzz, GeneratedInputsEndCleanlyInBoundedTime) {
     RecordProperty("runs_ok", by_status[quarlo::kExitOk]);
     RecordProperty("runs_with_data_errors", by_status[quarlo::kExitDataErrors]);
     RecordProperty("runs_abandoned_in_set_up", by_status[quarlo::kExitSetupFailed]);
+    RecordProperty("runs_with_input_dropped", by_status[quarlo::kExitInputDropped]);
     RecordProperty("total_ms", static_cast<int>(duration_cast<milliseconds>(total).count()));
 }

@@ -327,6 +327,12 @@ TEST(TreformConversion, ContinuationLines) {
     float g = 0.0f;
     cv.label(1, &g);
     EXPECT_EQ(g, -1.25f);
+    // Each converted record remembers the line of the input it came from
+    // (the first of a continued pair: the head takes lines 1 and 2); the end
+    // record none.
+    std::vector<int> from;
+    for (const SourceLine& at : c.diag.converted) from.push_back(at.line);
+    EXPECT_EQ(from, (std::vector<int>{3, 7, 11, 9, 10, 5, 0}));
 }
 
 TEST(TreformConversion, CommentsAreBlankedToTheEndOfTheLine) {

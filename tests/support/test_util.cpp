@@ -76,6 +76,8 @@ std::string line132(std::initializer_list<std::pair<int, std::string>> fields) {
 TestRun::TestRun(const std::string& console_input) : ctx(std::make_unique<RunContext>()), in(console_input) {
     ctx->console.in = &in;
     ctx->console.out = &out;
+    ctx->console.err = &err;
+    ctx->diag.set_stream(&err);
     ctx->console.interactive = false;
     ctx->fixed_run_date = " 8-Dec-2026";
     set01(*ctx);
@@ -95,17 +97,19 @@ std::vector<std::string> TestRun::report() {
 ProgramResult run_program(const std::vector<std::string>& args, const std::string& console_input,
                           ExportRequest exports) {
     std::istringstream in(console_input);
-    std::ostringstream out;
+    std::ostringstream out, err;
     RunOptions options;
     options.args = args;
     options.in = &in;
     options.out = &out;
+    options.err = &err;
     options.interactive = false;
     options.fixed_run_date = " 8-Dec-2026";
     options.exports = exports;
     ProgramResult result;
     result.status = quarlo_main(options);
     result.console = out.str();
+    result.errors = err.str();
     return result;
 }
 

@@ -43,6 +43,7 @@ struct TestRun {
     std::unique_ptr<RunContext> ctx;
     std::istringstream in;
     std::ostringstream out;
+    std::ostringstream err; // standard error
     std::string report_path;
 
     explicit TestRun(const std::string& console_input = "");
@@ -56,7 +57,8 @@ struct TestRun {
 // Runs the whole program in the working directory, as from the command line.
 struct ProgramResult {
     int status = 0;
-    std::string console;
+    std::string console; // standard output
+    std::string errors;  // standard error
 };
 ProgramResult run_program(const std::vector<std::string>& args, const std::string& console_input = "",
                           ExportRequest exports = {});

@@ -1,0 +1,90 @@
+#include "driver/run_summary.h"
+
+#include "core/run_files.h"
+#include "report/edit.h"
+
+#include <ostream>
+#include <string>
+
+namespace quarlo {
+
+namespace {
+
+// The number and its noun, in the plural unless it is one.
+std::string count(int n, const char* noun) {
+    std::string text = std::to_string(n) + " " + noun;
+    if (n != 1) text += "s";
+    return text;
+}
+
+// A value with three decimals, as the report prints it.
+std::string three_decimals(double value) { return edit::fixed_text(value, 3); }
+
+// Where a line of the input is, as the messages name it.
+std::string place(const RunContext& ctx, SourceLine at) {
+    return at.known() ? ctx.diag.input() + ":" + std::to_string(at.line) : std::string();
+}
+
+// The observation of the largest standardised residual, and its line.
+std::string largest_residual(const RunContext& ctx) {
+    const SummaryBlock& s = ctx.summary;
+    constexpr int kRefractionCode = 10000;
+    std::string what;
+    SourceLine at;
+    if (s.largest_code >= kRefractionCode) {
+        what = "refraction observation " + std::to_string(s.largest_code - kRefractionCode);
+    } else if (s.largest_code < 0) {
+        what = "height observation of station " + std::to_string(s.residual_station);
+        at = ctx.diag.station_numbered(s.residual_station);
+    } else {
+        what = "observation " + std::to_string(s.largest_code);
+        at = ctx.diag.observation(s.largest_code);
+    }
+    std::string where = place(ctx, at);
+    return "Largest standardised residual " + three_decimals(s.largest_residual) + " (" + what +
+           (where.empty() ? "" : ", " + where) + ")";
+}
+
+} // namespace
+
+void print_summary(const RunContext& ctx, std::ostream& out) {
+    const SummaryBlock& s = ctx.summary;
+    const NumbrsBlock& nb = ctx.numbrs;
+    std::string network = count(s.stations, "station") + " (" + std::to_string(s.fixed_stations) + " fixed)";
+    const int levelled = nb.number_of_height_differences - s.coordinate_differences;
+    if (nb.number_of_zenith_distances > 0) network += ", " + count(nb.number_of_zenith_distances, "zenith distance");
+    if (levelled > 0) network += ", " + count(levelled, "height difference");
+    if (s.coordinate_differences > 0) network += ", " + count(s.coordinate_differences, "coordinate difference");
+    if (nb.number_of_height_observation_equations > 0)
+        network += ", " + count(nb.number_of_height_observation_equations, "height observation");
+    if (nb.number_of_observations == 0) network += ", no observations";
+
+    std::string adjustment;
+    if (ctx.rec01.required_stage == 1) {
+        adjustment = "input checked (stage 1)";
+    } else {
+        adjustment = count(s.passes, "iteration");
+        if (!s.residual_analysis)
+            adjustment += ", no residual analysis (analysis option " + std::to_string(ctx.option.run_status - 1) + ")";
+        else if (s.degrees_of_freedom > 0)
+            adjustment += ", variance factor " + three_decimals(s.variance_factor) + " with " +
+                          count(s.degrees_of_freedom, "degree") + " of freedom";
+        else
+            adjustment += ", variance factor not estimated (no degrees of freedom)";
+    }
+    out << " " << ctx.diag.input() << ": " << network << "; " << adjustment << "\n";
+
+    std::string files = trim_name(ctx.files.unit3.path());
+    for (const std::string& name : s.written) files += ", " + name;
+    const bool residual = s.residual_analysis && s.largest_code != 0;
+    out << " " << (residual ? largest_residual(ctx) + "; written: " : std::string("Written: ")) << files
+        << "\n"
+        << std::flush;
+}
+
+void print_dropped(const RunContext& ctx, std::ostream& out) {
+    if (ctx.diag.dropped_count() > 0)
+        out << " Input records skipped or omitted: " << ctx.diag.dropped_count() << "\n" << std::flush;
+}
+
+} // namespace quarlo
