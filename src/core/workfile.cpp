@@ -26,12 +26,12 @@ void Record::field_outside() {
     throw FatalStop(" Internal error: field outside a work-file record", kExitRunTimeError);
 }
 
-void Record::clear() { std::fill(bytes_.begin(), bytes_.end(), 0); }
+void Record::clear() { std::memset(data(), 0, size_); }
 
 void Record::set_text(std::size_t offset, std::string_view text, std::size_t length) {
     check(offset, length);
-    for (std::size_t i = 0; i < length; ++i)
-        bytes_[offset + i] = static_cast<std::uint8_t>(i < text.size() ? text[i] : ' ');
+    std::uint8_t* to = data() + offset;
+    for (std::size_t i = 0; i < length; ++i) to[i] = static_cast<std::uint8_t>(i < text.size() ? text[i] : ' ');
 }
 
 DirectFile::~DirectFile() { close(); }
