@@ -77,8 +77,13 @@ private:
     void message(std::string_view text, SourceLine at);
     void check_distance(const ZenithRecord& z, const EqnStationRecord& s1, const EqnStationRecord& s2, SourceLine at);
     float carried_misclosure(DirectFile& file, int rec);
+    const EqnStationRecord& station(int position) const { return stations_[static_cast<std::size_t>(position)]; }
 
     RunContext& ctx_;
+    // The stations' positions by number, and their records (from 1) as the
+    // iteration set-up wrote them.
+    StationPositions<kMaxStations> positions_;
+    std::vector<EqnStationRecord> stations_;
     bool label_;
     bool zone_;
     bool first_iteration_;
@@ -99,6 +104,7 @@ private:
 
 Equations::Equations(RunContext& ctx)
     : ctx_(ctx),
+      positions_(ctx.stnfst.station_number, ctx.numbrs.number_of_stations),
       label_(ctx.rec01.label_mode != 0),
       zone_(ctx.tmvals.zone_code != 0),
       first_iteration_(ctx.rec01.pass_countdown == ctx.rec01.iteration_total),
@@ -122,6 +128,7 @@ void Equations::run() {
     // The eccentric-station data file is not read by this stage: it is
     // not opened.
     begin_section(ctx_, "TLHED2");
+    read_eqn_stations(ctx_.files.unit1, ctx_.numbrs.number_of_stations, stations_);
     open_zen_file();
     try {
         // Counted afresh in every pass.
@@ -153,10 +160,16 @@ void Equations::open_zen_file() {
     if (!zen_file_) equation_message(ctx_, "*** UNABLE TO OPEN ZENITH DISTANCE FILE ***");
 }
 
+// As tgetnum finds it, status words and all.
 int Equations::position_of(int number) {
-    int n = number;
-    tgetnum(ctx_, n);
-    return ctx_.ioarea.lookup_status1 == 0 ? n : 0;
+    const int position = positions_.find(number);
+    if (position > 0) {
+        ctx_.ioarea.lookup_status1 = 0;
+    } else {
+        ctx_.ioarea.lookup_status1 = -1;
+        ctx_.ioarea.lookup_status2 = -1;
+    }
+    return position;
 }
 
 void Equations::message(std::string_view text, SourceLine at) {
@@ -221,8 +234,8 @@ void Equations::zenith(int i) {
         errors_ += (p1 == 0 ? 1 : 0) + (p2 == 0 ? 1 : 0);
         return;
     }
-    EqnStationRecord s1 = read_eqn_station(ctx_.files.unit1, p1);
-    EqnStationRecord s2 = read_eqn_station(ctx_.files.unit1, p2);
+    const EqnStationRecord& s1 = station(p1);
+    const EqnStationRecord& s2 = station(p2);
     bool coords = s1.coordinates_flag != 0 && s2.coordinates_flag != 0;
 
     if (coords) check_distance(z, s1, s2, at);
@@ -409,8 +422,8 @@ void Equations::height_difference(int j) {
     bool out_of_range = false;
     EquationRecord eq;
     if (l.found) {
-        EqnStationRecord s1 = read_eqn_station(ctx_.files.unit1, p1);
-        EqnStationRecord s2 = read_eqn_station(ctx_.files.unit1, p2);
+        const EqnStationRecord& s1 = station(p1);
+        const EqnStationRecord& s2 = station(p2);
         bool coords = s1.coordinates_flag != 0 && s2.coordinates_flag != 0;
         double de = s2.easting - s1.easting, dn = s2.northing - s1.northing;
         double distance = h.distance;
@@ -531,11 +544,8 @@ void Equations::constraints() {
     auto& nb = ctx_.numbrs;
     const int nst = nb.number_of_stations;
     auto& reg = ctx_.stnfst.refraction_register;
-    std::vector<EqnStationRecord> st(static_cast<std::size_t>(nst) + 1);
-    for (int p = 1; p <= nst; ++p) {
-        st[static_cast<std::size_t>(p)] = read_eqn_station(ctx_.files.unit1, p);
-        reg(p) = static_cast<std::int16_t>(st[static_cast<std::size_t>(p)].first_unknown);
-    }
+    const std::vector<EqnStationRecord>& st = stations_;
+    for (int p = 1; p <= nst; ++p) reg(p) = static_cast<std::int16_t>(st[static_cast<std::size_t>(p)].first_unknown);
 
     int next = nobs_;
     int heights = 0;

@@ -5,6 +5,7 @@
 #include "core/workfile.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace quarlo {
 
@@ -158,6 +159,10 @@ void write_coord_diff(DirectFile& f, int rec, const CoordDiffRecord& c);
 EqnStationRecord read_eqn_station(DirectFile& f, int rec);
 void write_eqn_station(DirectFile& f, int rec, const EqnStationRecord& s);
 EquationRecord read_equation(DirectFile& f, int rec);
+// Station records 1 .. count of the equation work file, held at their
+// record numbers (entry 0 unused), for a stage that reads each station
+// many times while they do not change.
+void read_eqn_stations(DirectFile& f, int count, std::vector<EqnStationRecord>& stations);
 void write_equation(DirectFile& f, int rec, const EquationRecord& e);
 
 // Label work file: the 12-character label and geoid separation of station n.
