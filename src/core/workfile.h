@@ -6,6 +6,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,7 +22,10 @@ public:
     // the record itself, without a heap allocation.
     static constexpr std::size_t kInline = 128;
     explicit Record(std::size_t length) : size_(length) {
-        if (length > kInline) large_.assign(length, 0);
+        if (length > kInline)
+            large_.assign(length, 0);
+        else
+            std::memset(small_.data(), 0, length);
     }
 
     std::size_t size() const { return size_; }
@@ -93,7 +97,7 @@ private:
         p[3] = static_cast<std::uint8_t>(v >> 24);
     }
     std::size_t size_;
-    std::array<std::uint8_t, kInline> small_{};
+    std::array<std::uint8_t, kInline> small_; // bytes from size_ on unused
     std::vector<std::uint8_t> large_; // records longer than kInline
 };
 

@@ -31,22 +31,49 @@ void ioc12(RunContext& ctx, char ch, int col, int count) {
     std::memset(&ctx.ioarea.prtlin(col), ch, static_cast<std::size_t>(std::min(count, 133 - col)));
 }
 
+namespace {
+
+// The field of `width` columns from column col (1 <= col <= 132): the
+// characters p .. p + n - 1 right-aligned in it, or asterisks across it when
+// they are more than the width; cut at column 132.
+void place_right(RunContext& ctx, int col, int width, const char* p, int n) {
+    char* out = &ctx.ioarea.prtlin(col);
+    const int k = std::min(width, 133 - col);
+    if (n > width) {
+        for (int i = 0; i < k; ++i) out[i] = '*';
+        return;
+    }
+    const int blanks = width - n;
+    for (int i = 0; i < k; ++i) out[i] = i < blanks ? ' ' : p[i - blanks];
+}
+
+} // namespace
+
 void ioc03(RunContext& ctx, long long value, int col, int width, int zero_flag) {
     if (col < 1 || col > 132 || width < 1) return;
     if (width > 12) width = 12;
     if (value == 0 && zero_flag < 0) return;
-    char field[12];
-    if (width <= 9) {
-        edit::put_int(field, value, width);
-    } else {
-        edit::put_int(field, value, 10);
-        std::memset(field + 10, ' ', static_cast<std::size_t>(width - 10));
-    }
-    ioc11(ctx, std::string_view(field, static_cast<std::size_t>(width)), col);
+    char buf[24];
+    char* end = buf + sizeof buf;
+    const char* p = edit::int_chars(end, value);
+    // Ten columns at most; the rest of a wider field is blank.
+    const int digits_width = std::min(width, 10);
+    place_right(ctx, col, digits_width, p, static_cast<int>(end - p));
+    if (width > 10 && col + 10 <= 132) ioc12(ctx, ' ', col + 10, width - 10);
 }
 
 void ioc05(RunContext& ctx, double value, int col, int width, int decimals) {
     if (col < 1 || col > 131 || width < 1 || width > 15) return;
+    if (decimals >= 1 && decimals <= 8) {
+        // The number in full, with its zero before the point: it fits the
+        // field or the field is asterisks.
+        char buf[24];
+        char* end = buf + sizeof buf;
+        if (const char* p = edit::fixed_chars(end, value, decimals)) {
+            place_right(ctx, col, width, p, static_cast<int>(end - p));
+            return;
+        }
+    }
     char work[20];
     std::memset(work, ' ', sizeof work);
     if (decimals <= 0) {
