@@ -240,8 +240,10 @@ bool SeqFile::open(const std::string& path, Mode mode, int* error) {
     }
     // Reports run to megabytes: fewer, larger transfers. The buffer is the
     // file object's own (the C library would take only its default size).
-    buffer_.resize(mode == Mode::Old ? kReadBuffer : kWriteBuffer);
-    std::setvbuf(f, buffer_.data(), _IOFBF, buffer_.size());
+    // Not cleared: its pages are only touched as far as the file is used.
+    const std::size_t size = mode == Mode::Old ? kReadBuffer : kWriteBuffer;
+    buffer_.reset(new char[size]);
+    std::setvbuf(f, buffer_.get(), _IOFBF, size);
     file_ = f;
     path_ = path;
     if (mode == Mode::Staged) staged_ = target;
@@ -255,14 +257,15 @@ bool SeqFile::read_line(std::string& line) {
     line.clear();
     if (!file_) return false;
     long start = std::ftell(file_);
-    int c = std::getc(file_);
+    // The file is this object's alone: its lock is not needed.
+    int c = getc_unlocked(file_);
     if (c == EOF) {
         std::clearerr(file_);
         return false;
     }
     while (c != EOF && c != '\n') {
         if (line.size() < kMaxLine) line.push_back(static_cast<char>(c));
-        c = std::getc(file_);
+        c = getc_unlocked(file_);
     }
     if (c == EOF && std::ferror(file_)) {
         std::clearerr(file_);
@@ -277,7 +280,7 @@ bool SeqFile::read_line(std::string& line) {
 
 void SeqFile::write_line(std::string_view line) {
     if (!file_) return;
-    if (std::fwrite(line.data(), 1, line.size(), file_) != line.size() || std::fputc('\n', file_) == EOF)
+    if (fwrite_unlocked(line.data(), 1, line.size(), file_) != line.size() || putc_unlocked('\n', file_) == EOF)
         io_failure("Unable to write file", path_);
 }
 
@@ -312,7 +315,7 @@ void SeqFile::flush() {
 void SeqFile::close() {
     if (file_) std::fclose(file_);
     file_ = nullptr;
-    std::vector<char>().swap(buffer_);
+    buffer_.reset();
     if (!staged_.empty()) {
         std::remove(staged_.c_str());
         staged_.clear();
@@ -331,7 +334,7 @@ void SeqFile::commit() {
     bool written = std::fflush(file_) == 0 && !std::ferror(file_);
     written = std::fclose(file_) == 0 && written;
     file_ = nullptr;
-    std::vector<char>().swap(buffer_);
+    buffer_.reset();
     std::error_code ec;
     if (written) std::filesystem::rename(staged_, path_, ec);
     if (!written || ec) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -222,7 +223,7 @@ private:
     long last_line_start_ = -1;
     long line_start_ = -1;
     int line_ = 0;
-    std::vector<char> buffer_; // the stream's buffer while the file is open
+    std::unique_ptr<char[]> buffer_; // the stream's buffer while the file is open
     static constexpr std::size_t kReadBuffer = std::size_t{64} << 10;
     static constexpr std::size_t kWriteBuffer = std::size_t{1} << 20;
 };

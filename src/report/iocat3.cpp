@@ -184,29 +184,39 @@ std::string pad_line(std::string_view line, std::size_t n) {
 
 namespace {
 
-// The field with its blanks removed, from the first 20 characters.
-std::string squeeze(std::string_view field) {
-    std::string out;
-    std::size_t n = std::min<std::size_t>(field.size(), 20);
-    for (std::size_t i = 0; i < n; ++i)
-        if (field[i] != ' ') out.push_back(field[i]);
-    return out;
-}
-
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
+// Column col of a line, a blank beyond its end.
+char column_of(std::string_view text, int col) {
+    return col >= 1 && static_cast<std::size_t>(col) <= text.size() ? text[static_cast<std::size_t>(col) - 1] : ' ';
+}
+
+// The characters of a field that are not blanks, from its first 20
+// columns (a field is read as 20 characters with blanks ignored).
+struct Squeezed {
+    char c[20];
+    int n = 0;
+    Squeezed(std::string_view text, int col, int width) {
+        const int last = std::min(width, 20);
+        for (int i = 0; i < last; ++i) {
+            const char ch = column_of(text, col + i);
+            if (ch != ' ') c[n++] = ch;
+        }
+    }
+};
+
 // Integer edit field read with blanks ignored: optional sign, digits.
-bool parse_int(const std::string& s, long long& value) {
-    std::size_t i = 0;
+bool parse_int(const Squeezed& s, long long& value) {
+    int i = 0;
     bool neg = false;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
-        neg = s[i] == '-';
+    if (i < s.n && (s.c[i] == '+' || s.c[i] == '-')) {
+        neg = s.c[i] == '-';
         ++i;
     }
     long long v = 0;
-    for (; i < s.size(); ++i) {
-        if (!is_digit(s[i])) return false;
-        v = v * 10 + (s[i] - '0');
+    for (; i < s.n; ++i) {
+        if (!is_digit(s.c[i])) return false;
+        v = v * 10 + (s.c[i] - '0');
         if (v > 2147483648LL) return false;
     }
     v = neg ? -v : v;
@@ -215,61 +225,93 @@ bool parse_int(const std::string& s, long long& value) {
     return true;
 }
 
+// Exact powers of ten in double precision.
+constexpr double kExactPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                  1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
 // Real edit field with no implied decimals: optional sign, digits with an
 // optional point, optional exponent (E, D or Q with optional sign, or a
-// bare sign followed by digits).
-bool parse_real(const std::string& s, double& value) {
-    std::size_t i = 0;
-    std::string norm;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) norm.push_back(s[i++]);
+// bare sign followed by digits). The value is the nearest double to the
+// decimal number: at most 15 digits scaled by at most 10^22 are worked in
+// one exact division or multiplication, which rounds as the C library's
+// conversion does; anything else is converted by it.
+bool parse_real(const Squeezed& s, double& value) {
+    int i = 0;
+    char norm[48]; // sign, mantissa, "e", exponent: at most 20 + 2
+    int len = 0;
+    bool negative = false;
+    if (i < s.n && (s.c[i] == '+' || s.c[i] == '-')) {
+        negative = s.c[i] == '-';
+        norm[len++] = s.c[i++];
+    }
     bool digits = false, point = false;
-    std::string mant;
-    for (; i < s.size(); ++i) {
-        char c = s[i];
+    int mantissa_chars = 0;
+    std::uint64_t m = 0;
+    int significant = 0; // digits in m, leading zeros not counted
+    int scale = 0;       // digits after the point
+    for (; i < s.n; ++i) {
+        const char c = s.c[i];
         if (is_digit(c)) {
             digits = true;
-            mant.push_back(c);
+            if (m != 0 || c != '0') ++significant;
+            if (significant <= 19) m = m * 10 + static_cast<std::uint64_t>(c - '0');
+            if (point) ++scale;
         } else if (c == '.' && !point) {
             point = true;
-            mant.push_back(c);
         } else {
             break;
         }
+        norm[len++] = c;
+        ++mantissa_chars;
     }
     if (!digits) {
         // A sign alone reads as zero; anything else is not a number.
-        if (i == s.size() && mant.empty()) {
+        if (i == s.n && mantissa_chars == 0) {
             value = 0.0;
             return true;
         }
         return false;
     }
-    norm += mant;
-    if (i < s.size()) {
-        char c = s[i];
-        std::string exp;
+    int exponent = 0;
+    if (i < s.n) {
+        char c = s.c[i];
+        norm[len++] = 'e';
+        bool exponent_negative = false;
         if (c == 'E' || c == 'e' || c == 'D' || c == 'd' || c == 'Q' || c == 'q') {
             ++i;
-            if (i < s.size() && (s[i] == '+' || s[i] == '-')) exp.push_back(s[i++]);
+            if (i < s.n && (s.c[i] == '+' || s.c[i] == '-')) {
+                exponent_negative = s.c[i] == '-';
+                norm[len++] = s.c[i++];
+            }
         } else if (c == '+' || c == '-') {
-            exp.push_back(c);
+            exponent_negative = c == '-';
+            norm[len++] = c;
             ++i;
         } else {
             return false;
         }
         bool edigits = false;
-        for (; i < s.size(); ++i) {
-            if (!is_digit(s[i])) return false;
+        for (; i < s.n; ++i) {
+            if (!is_digit(s.c[i])) return false;
             edigits = true;
-            exp.push_back(s[i]);
+            if (exponent < 100000) exponent = exponent * 10 + (s.c[i] - '0');
+            norm[len++] = s.c[i];
         }
         if (!edigits) return false;
-        norm += "e" + exp;
+        if (exponent_negative) exponent = -exponent;
     }
-    errno = 0;
+    const int e10 = exponent - scale;
+    if (significant <= 15 && e10 >= -22 && e10 <= 22) {
+        // m < 10^15 < 2^53 and the power are exact: one rounding.
+        double v = static_cast<double>(m);
+        v = e10 >= 0 ? v * kExactPow10[e10] : v / kExactPow10[-e10];
+        value = negative ? -v : v;
+        return true;
+    }
+    norm[len] = '\0';
     char* end = nullptr;
-    double v = std::strtod(norm.c_str(), &end);
-    if (end == norm.c_str() || !std::isfinite(v)) return false;
+    double v = std::strtod(norm, &end);
+    if (end == norm || !std::isfinite(v)) return false;
     value = v;
     return true;
 }
@@ -281,8 +323,8 @@ int read_int_field(std::string_view text, int col, int width, int& status) {
         status = -1;
         return 0;
     }
-    std::string s = squeeze(columns(text, col, width));
-    if (s.empty()) {
+    Squeezed s(text, col, width);
+    if (s.n == 0) {
         status = 0;
         return 0;
     }
@@ -300,8 +342,8 @@ double read_real_field(std::string_view text, int col, int width, int& status) {
         status = -1;
         return 0.0;
     }
-    std::string s = squeeze(columns(text, col, width));
-    if (s.empty()) {
+    Squeezed s(text, col, width);
+    if (s.n == 0) {
         status = 0;
         return 0.0;
     }
@@ -315,9 +357,9 @@ double read_real_field(std::string_view text, int col, int width, int& status) {
 }
 
 double read_angle_field(std::string_view text, int col, int width, int& status) {
-    std::string f = columns(text, col, 7);
     bool negative = false, present = false;
-    for (char c : f) {
+    for (int i = 0; i < 7; ++i) {
+        const char c = column_of(text, col + i);
         if (c == '-') {
             negative = true;
         } else if (c != '+' && c != ' ') {
@@ -347,7 +389,7 @@ double read_angle_field(std::string_view text, int col, int width, int& status) 
         return 0.0;
     }
     double seconds = static_cast<double>(sec) + 60.0 * min + 3600.0 * deg;
-    if (width > 8 && columns(text, col + 7, 1) == "." && columns(text, col + 8, 1) != " ") {
+    if (width > 8 && column_of(text, col + 7) == '.' && column_of(text, col + 8) != ' ') {
         double frac = read_real_field(text, col + 7, width - 7, st);
         if (st < 0 || frac >= 1.0 || frac < 0.0) {
             status = -1;
