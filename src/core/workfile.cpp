@@ -263,10 +263,13 @@ bool SeqFile::read_line(std::string& line) {
         std::clearerr(file_);
         return false;
     }
+    char text[kMaxLine];
+    std::size_t n = 0;
     while (c != EOF && c != '\n') {
-        if (line.size() < kMaxLine) line.push_back(static_cast<char>(c));
+        if (n < kMaxLine) text[n++] = static_cast<char>(c);
         c = getc_unlocked(file_);
     }
+    line.assign(text, n);
     if (c == EOF && std::ferror(file_)) {
         std::clearerr(file_);
         return false;

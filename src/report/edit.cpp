@@ -90,6 +90,19 @@ std::uint64_t scaled_magnitude(double value, int d) {
     return exact_scaled_magnitude(value, d);
 }
 
+// n, a number of units of 10^-D, as digits with D of them after a point,
+// written backwards ending just before `end` (divisions by a constant).
+template <int D>
+char* point_digits(char* end, std::uint64_t n) {
+    constexpr std::uint64_t unit = kPow10[D];
+    char* p = end;
+    if constexpr (D > 0) {
+        p = digits_before(p, n % unit, D);
+        *--p = '.';
+    }
+    return digits_before(p, n / unit, 1);
+}
+
 // n characters of c, or n characters from `from`: fields are a few
 // characters wide, too short to be worth a call of the C library.
 void fill(char* out, char c, int n) {
@@ -149,16 +162,20 @@ char* int_chars(char* end, long long value) {
 
 char* fixed_chars(char* end, double value, int d) {
     if (d < 0 || d > 8 || !(std::fabs(value) < 1e10)) return nullptr;
-    std::uint64_t n = scaled_magnitude(value, d);
-    const bool minus = std::signbit(value) && n != 0;
-    char* p = end;
-    for (int i = 0; i < d; ++i) {
-        *--p = static_cast<char>('0' + n % 10);
-        n /= 10;
+    const std::uint64_t n = scaled_magnitude(value, d);
+    char* p = nullptr;
+    switch (d) {
+    case 0: p = point_digits<0>(end, n); break;
+    case 1: p = point_digits<1>(end, n); break;
+    case 2: p = point_digits<2>(end, n); break;
+    case 3: p = point_digits<3>(end, n); break;
+    case 4: p = point_digits<4>(end, n); break;
+    case 5: p = point_digits<5>(end, n); break;
+    case 6: p = point_digits<6>(end, n); break;
+    case 7: p = point_digits<7>(end, n); break;
+    default: p = point_digits<8>(end, n); break;
     }
-    if (d > 0) *--p = '.';
-    p = digits_before(p, n, 1);
-    if (minus) *--p = '-';
+    if (std::signbit(value) && n != 0) *--p = '-';
     return p;
 }
 

@@ -43,8 +43,9 @@ void place_right(RunContext& ctx, int col, int width, const char* p, int n) {
         for (int i = 0; i < k; ++i) out[i] = '*';
         return;
     }
-    const int blanks = width - n;
-    for (int i = 0; i < k; ++i) out[i] = i < blanks ? ' ' : p[i - blanks];
+    const int blanks = std::min(width - n, k);
+    for (int i = 0; i < blanks; ++i) out[i] = ' ';
+    for (int i = blanks; i < k; ++i) out[i] = p[i - (width - n)];
 }
 
 } // namespace
@@ -196,12 +197,12 @@ char column_of(std::string_view text, int col) {
 struct Squeezed {
     char c[20];
     int n = 0;
+    // col >= 1; columns beyond the text are blanks, and blanks are dropped.
     Squeezed(std::string_view text, int col, int width) {
-        const int last = std::min(width, 20);
-        for (int i = 0; i < last; ++i) {
-            const char ch = column_of(text, col + i);
-            if (ch != ' ') c[n++] = ch;
-        }
+        const std::size_t first = static_cast<std::size_t>(col - 1);
+        const std::size_t end = std::min(first + static_cast<std::size_t>(std::min(width, 20)), text.size());
+        for (std::size_t i = first; i < end; ++i)
+            if (text[i] != ' ') c[n++] = text[i];
     }
 };
 
