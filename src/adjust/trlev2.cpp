@@ -234,7 +234,7 @@ void list_station(Setup& s, const StationRecord& st) {
 void write_station_file_line(Setup& s, const StationRecord& st) {
     StationFileEntry e = station_file_entry(s.ctx, st, s.label);
     std::string blanked;
-    s.ctx.files.unit16.write_line(station_file_line(e, s.label, &blanked));
+    s.ctx.files.unit16.write_line(station_file_line(e, s.label, &blanked).view());
     report_blanked_fields(s.ctx, e, s.label, blanked);
 }
 

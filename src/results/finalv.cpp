@@ -186,7 +186,7 @@ void adjust_station(Finalv& f, int i) {
     std::string blanked;
     if (f.station_file) {
         entry = station_file_entry(ctx, st, f.label);
-        ctx.files.unit16.write_line(station_file_line(entry, f.label, &blanked));
+        ctx.files.unit16.write_line(station_file_line(entry, f.label, &blanked).view());
     }
 
     bool printed = false;
