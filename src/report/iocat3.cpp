@@ -93,52 +93,62 @@ void ioc05(RunContext& ctx, double value, int col, int width, int decimals) {
     ioc11(ctx, std::string_view(field, static_cast<std::size_t>(width)), col);
 }
 
-std::string raddms15(double angle, int decimals) {
+namespace {
+
+// The angle as degrees, minutes and seconds in the 15 characters at t.
+void raddms(double angle, int decimals, char* t) {
     int d = decimals < 1 ? 1 : decimals > 5 ? 5 : decimals;
     int sign = angle < 0.0 ? -1 : 1;
     double s = std::fabs(angle * 57.29577951308232 * 3600.0) + 0.000000005;
-    std::string t(15, ' ');
+    std::memset(t, ' ', 15);
     if (!std::isfinite(s) || s > 1e12) {
-        t.replace(0, static_cast<std::size_t>(d + 10), std::string(static_cast<std::size_t>(d + 10), '*'));
-        return t;
+        std::memset(t, '*', static_cast<std::size_t>(d + 10));
+        return;
     }
     long long deg = static_cast<long long>(s) / 3600;
     double r = s - 3600.0 * static_cast<double>(deg);
     long long min = static_cast<long long>(r) / 60;
     double sec = r - 60.0 * static_cast<double>(min);
-    std::string secs = edit::fixed_field(sec, d + 3, d);
-    std::string head;
+    // Degrees, minutes and seconds with a blank between them.
     if (sign == -1 && deg == 0)
-        head = " -0";
+        std::memcpy(t, " -0", 3);
     else
-        head = edit::int_field(deg * sign, 3);
-    std::string body = head + " " + edit::int_field(min, 2) + " " + secs;
-    t.replace(0, body.size(), body);
+        edit::put_int(t, deg * sign, 3);
+    edit::put_int(t + 4, min, 2);
+    edit::put_fixed(t + 7, sec, d + 3, d);
     // Seconds rounded up to 60 carry into the minutes.
     if (t[7] == '6') {
         t[7] = '0';
         t[8] = '0';
         ++min;
-        t.replace(4, 2, edit::int_field(min, 2));
+        edit::put_int(t + 4, min, 2);
     }
     // Minutes of 60 carry into the degrees, away from zero.
     if (t[4] == '6') {
         t[4] = '0';
         t[5] = '0';
         long long signed_deg = deg * sign + (sign == 1 ? 1 : -1);
-        t.replace(0, 3, edit::int_field(signed_deg, 3));
+        edit::put_int(t, signed_deg, 3);
     }
     for (std::size_t i : {4u, 5u, 7u, 8u})
         if (t[i] == ' ') t[i] = '0';
-    return t;
+}
+
+} // namespace
+
+std::string raddms15(double angle, int decimals) {
+    char t[15];
+    raddms(angle, decimals, t);
+    return std::string(t, sizeof t);
 }
 
 double ioc18(RunContext& ctx, double angle, int col, int decimals, int wrap) {
     if (wrap > 0 && angle < 0.0) angle += kTwoPi;
-    std::string t = raddms15(angle, decimals);
+    char t[15];
+    raddms(angle, decimals, t);
     int n = std::min(std::max(decimals, 1), 5) + 11;
     if (n > 15) n = 15;
-    ioc11(ctx, std::string_view(t).substr(0, static_cast<std::size_t>(n)), col);
+    ioc11(ctx, std::string_view(t, static_cast<std::size_t>(n)), col);
     return angle;
 }
 
