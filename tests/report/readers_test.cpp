@@ -270,9 +270,10 @@ TEST(FieldReaders, SameValuesAsTheFirstReadersOnEdgeFields) {
     std::uniform_int_distribution<int> digits(1, 18), point(0, 18), exponent(-40, 40);
     for (int i = 0; i < 100000; ++i) {
         std::string m = std::to_string(mantissa(gen)).substr(0, static_cast<std::size_t>(digits(gen)));
-        m.insert(std::min(m.size(), static_cast<std::size_t>(point(gen))), ".");
-        if (i % 2) m += "E" + std::to_string(exponent(gen));
-        if (i % 3 == 0) m = "-" + m;
+        const auto at = static_cast<std::ptrdiff_t>(std::min(m.size(), static_cast<std::size_t>(point(gen))));
+        m.insert(m.begin() + at, '.');
+        if (i % 2) m.append("E").append(std::to_string(exponent(gen)));
+        if (i % 3 == 0) m.insert(0, 1, '-');
         expect_as_reference(m, 1, 20);
     }
 }
