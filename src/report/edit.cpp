@@ -31,7 +31,7 @@ constexpr char kDigitPairs[] =
 
 // Decimal digits of v written backwards ending just before `end`; returns
 // the position of the first digit. At least `min_digits` digits.
-char* digits_before(char* end, std::uint64_t v, int min_digits) {
+[[gnu::always_inline]] inline char* digits_before(char* end, std::uint64_t v, int min_digits) {
     char* p = end;
     while (v >= 100) {
         const std::size_t pair = static_cast<std::size_t>(v % 100) * 2;
@@ -80,12 +80,12 @@ std::uint64_t exact_scaled_magnitude(double value, int d) {
 // in double precision is within 2^-14 of the exact one, so unless its
 // fraction lies within 2^-12 of a half the nearest integer of the two is
 // the same. Near a half the exact working decides.
-std::uint64_t scaled_magnitude(double value, int d) {
+[[gnu::always_inline]] inline std::uint64_t scaled_magnitude(double value, int d) {
     const double y = std::fabs(value) * static_cast<double>(kPow10[d]);
     if (y < 0x1p40) {
-        const auto whole = static_cast<std::uint64_t>(y);
+        const auto whole = static_cast<std::int64_t>(y); // y < 2^40: the signed conversion is exact
         const double fraction = y - static_cast<double>(whole);
-        if (std::fabs(fraction - 0.5) > 0x1p-12) return whole + (fraction > 0.5 ? 1 : 0);
+        if (std::fabs(fraction - 0.5) > 0x1p-12) return static_cast<std::uint64_t>(whole) + (fraction > 0.5 ? 1 : 0);
     }
     return exact_scaled_magnitude(value, d);
 }
@@ -93,7 +93,7 @@ std::uint64_t scaled_magnitude(double value, int d) {
 // n, a number of units of 10^-D, as digits with D of them after a point,
 // written backwards ending just before `end` (divisions by a constant).
 template <int D>
-char* point_digits(char* end, std::uint64_t n) {
+[[gnu::always_inline]] inline char* point_digits(char* end, std::uint64_t n) {
     constexpr std::uint64_t unit = kPow10[D];
     char* p = end;
     if constexpr (D > 0) {

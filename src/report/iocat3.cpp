@@ -33,19 +33,40 @@ void ioc12(RunContext& ctx, char ch, int col, int count) {
 
 namespace {
 
-// The field of `width` columns from column col (1 <= col <= 132): the
-// characters p .. p + n - 1 right-aligned in it, or asterisks across it when
-// they are more than the width; cut at column 132.
-void place_right(RunContext& ctx, int col, int width, const char* p, int n) {
+// A number's characters, written backwards from the end of a buffer whose
+// other characters are blanks: the field of any width up to 16 is then the
+// last `width` characters.
+struct NumberText {
+    char buf[32];
+    NumberText() { std::memset(buf, ' ', sizeof buf); }
+    char* end() { return buf + sizeof buf; }
+};
+
+// Copies n characters (n <= 16) in at most two overlapping moves of a
+// fixed size each.
+[[gnu::always_inline]] inline void copy_short(char* out, const char* from, int n) {
+    if (n >= 8) {
+        std::memcpy(out, from, 8);
+        std::memcpy(out + n - 8, from + n - 8, 8);
+    } else if (n >= 4) {
+        std::memcpy(out, from, 4);
+        std::memcpy(out + n - 4, from + n - 4, 4);
+    } else {
+        for (int i = 0; i < n; ++i) out[i] = from[i];
+    }
+}
+
+// The field of `width` columns (at most 16) from column col (1 <= col <=
+// 132): the number that starts at p in t, right-aligned, or asterisks
+// across the field when it takes more than the width; cut at column 132.
+[[gnu::always_inline]] inline void place_right(RunContext& ctx, int col, int width, NumberText& t, const char* p) {
     char* out = &ctx.ioarea.prtlin(col);
     const int k = std::min(width, 133 - col);
-    if (n > width) {
-        for (int i = 0; i < k; ++i) out[i] = '*';
+    if (t.end() - p > width) {
+        std::memset(out, '*', static_cast<std::size_t>(k));
         return;
     }
-    const int blanks = std::min(width - n, k);
-    for (int i = 0; i < blanks; ++i) out[i] = ' ';
-    for (int i = blanks; i < k; ++i) out[i] = p[i - (width - n)];
+    copy_short(out, t.end() - width, k);
 }
 
 } // namespace
@@ -54,12 +75,10 @@ void ioc03(RunContext& ctx, long long value, int col, int width, int zero_flag) 
     if (col < 1 || col > 132 || width < 1) return;
     if (width > 12) width = 12;
     if (value == 0 && zero_flag < 0) return;
-    char buf[24];
-    char* end = buf + sizeof buf;
-    const char* p = edit::int_chars(end, value);
+    NumberText t;
+    const char* p = edit::int_chars(t.end(), value);
     // Ten columns at most; the rest of a wider field is blank.
-    const int digits_width = std::min(width, 10);
-    place_right(ctx, col, digits_width, p, static_cast<int>(end - p));
+    place_right(ctx, col, std::min(width, 10), t, p);
     if (width > 10 && col + 10 <= 132) ioc12(ctx, ' ', col + 10, width - 10);
 }
 
@@ -68,10 +87,9 @@ void ioc05(RunContext& ctx, double value, int col, int width, int decimals) {
     if (decimals >= 1 && decimals <= 8) {
         // The number in full, with its zero before the point: it fits the
         // field or the field is asterisks.
-        char buf[24];
-        char* end = buf + sizeof buf;
-        if (const char* p = edit::fixed_chars(end, value, decimals)) {
-            place_right(ctx, col, width, p, static_cast<int>(end - p));
+        NumberText t;
+        if (const char* p = edit::fixed_chars(t.end(), value, decimals)) {
+            place_right(ctx, col, width, t, p);
             return;
         }
     }
