@@ -83,6 +83,9 @@ bool DirectFile::open(const std::string& path, int record_length, int* error) {
     file_size_ = static_cast<std::size_t>(st.st_size);
     // A file left by an earlier run keeps its records: the part the image
     // covers is read in at once.
+    // Room for the whole image at once: it grows record by record without
+    // being moved, and its pages are touched only as records reach them.
+    image_.reserve(image_limit_);
     image_.assign(std::min(file_size_, image_limit_), 0);
     if (!image_.empty() && read_at(fd, image_.data(), image_.size(), 0) < 0) {
         if (error) *error = errno;
