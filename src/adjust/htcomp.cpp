@@ -117,6 +117,7 @@ void ProvisionalHeights::load_observations() {
     auto& table = ctx_.arrays.station_number_table;
     zeniths_.assign(static_cast<std::size_t>(nz_) + 1, ZenithRecord{});
     differences_.assign(static_cast<std::size_t>(std::max(nobs_ - nz_, 0)) + 1, HeightDiffRecord{});
+    const StationPositions positions(table, nst_);
     for (int k = 1; k <= nobs_; ++k) {
         int from, to;
         if (k <= nz_) {
@@ -132,8 +133,8 @@ void ProvisionalHeights::load_observations() {
             to = h.to;
             differences_[static_cast<std::size_t>(k - nz_)] = h;
         }
-        int fp = ifind(from % 1000, table, nst_);
-        int tp = fp == 0 ? 0 : ifind(to, table, nst_);
+        int fp = positions.find(from % 1000);
+        int tp = fp == 0 ? 0 : positions.find(to);
         if (fp == 0 || tp == 0) {
             ioc11(ctx_, "*** STATION     NOT FOUND ***", 52);
             ioc03(ctx_, fp == 0 ? from % 1000 : to, 64, 3, 0);

@@ -6,11 +6,12 @@
 #include "report/iocat3.h"
 #include "report/print.h"
 
+#include <algorithm>
+#include <string_view>
+
 namespace quarlo {
 
 namespace {
-
-bool holds_asterisks(const std::string& field) { return field.find('*') != std::string::npos; }
 
 void note(std::string* blanked, const char* field) {
     if (!blanked) return;
@@ -18,15 +19,28 @@ void note(std::string* blanked, const char* field) {
     *blanked += field;
 }
 
-// A real in w columns, or in `wider` columns when it does not fit in w
-// (wider == w: no room to widen); blank, and noted, when it fits neither.
-std::string real_field(double value, int w, int wider, const char* name, std::string* blanked) {
-    std::string f = edit::fixed_field(value, w, 3);
-    if (!holds_asterisks(f)) return f + edit::blanks(wider - w);
-    f = edit::fixed_field(value, wider, 3);
-    if (!holds_asterisks(f)) return f;
+bool holds_asterisks(const char* field, int w) { return std::find(field, field + w, '*') != field + w; }
+
+// A real with 3 decimals in w columns from `out` and a blank after it, or in
+// all `wider` columns when it does not fit in w (wider == w: no room to
+// widen); blank, and noted, when it fits neither.
+void real_field(char* out, double value, int w, int wider, const char* name, std::string* blanked) {
+    edit::put_fixed(out, value, w, 3);
+    if (!holds_asterisks(out, w)) {
+        std::fill(out + w, out + wider, ' ');
+        return;
+    }
+    edit::put_fixed(out, value, wider, 3);
+    if (!holds_asterisks(out, wider)) return;
     note(blanked, name);
-    return edit::blanks(wider);
+    std::fill(out, out + wider, ' ');
+}
+
+// Text cut or blank-padded to n columns from `out`.
+void text_field(char* out, std::string_view text, int n) {
+    const std::size_t k = std::min(text.size(), static_cast<std::size_t>(n));
+    std::copy_n(text.data(), k, out);
+    std::fill(out + k, out + n, ' ');
 }
 
 } // namespace
@@ -46,47 +60,45 @@ StationFileEntry station_file_entry(RunContext& ctx, const StationRecord& st, bo
     return e;
 }
 
-std::string station_file_line(const StationFileEntry& s, bool label_mode, std::string* blanked) {
-    using namespace edit;
+StationFileLine station_file_line(const StationFileEntry& s, bool label_mode, std::string* blanked) {
     if (blanked) blanked->clear();
+    StationFileLine line; // blank
+    auto c = [&line](int col) { return &line(col); };
     // A height the station does not have is left blank, which reads back
     // as an unknown height.
-    auto height = [&] { return s.height_known ? real_field(s.height, 8, 8, "HEIGHT", blanked) : blanks(8); };
-    std::string line;
+    auto height = [&](int col) {
+        if (s.height_known) real_field(c(col), s.height, 8, 8, "HEIGHT", blanked);
+    };
     if (!label_mode) {
-        std::string coordinates = blanks(22);
+        edit::put_int(c(4), s.number, 3);
         if (s.with_coordinates) {
-            coordinates = real_field(s.easting, 10, 11, "EASTING", blanked);
-            coordinates += real_field(s.northing, 11, 11, "NORTHING", blanked);
+            real_field(c(8), s.easting, 10, 11, "EASTING", blanked);
+            real_field(c(19), s.northing, 11, 11, "NORTHING", blanked);
         }
-        line = blanks(3) + int_field(s.number, 3) + blanks(1) + coordinates + blanks(1) + text_field(s.name.str(), 20);
-        if (s.registration == 0) {
-            line += blanks(8);
-        } else {
-            std::string reg = int_field(s.registration, 5);
-            if (holds_asterisks(reg)) {
+        text_field(c(31), s.name.view(), 20);
+        if (s.registration != 0) {
+            edit::put_int(c(51), s.registration, 5);
+            if (holds_asterisks(c(51), 5)) {
                 note(blanked, "REG. NO.");
-                reg = blanks(5);
+                std::fill(c(51), c(51) + 5, ' ');
             }
-            line += reg + blanks(3);
         }
-        line += height();
-        line = text_field(line, kStationFileLineLength);
-        line.replace(0, 2, "10");
-        if (s.fixed) line[66] = '*';
+        height(59);
+        *c(1) = '1';
+        *c(2) = '0';
+        if (s.fixed) *c(67) = '*';
     } else {
-        line = blanks(4) + text_field(s.label.str(), 12) + blanks(1) + text_field(s.name.str(), 20);
+        text_field(c(5), s.label.view(), 12);
+        text_field(c(18), s.name.view(), 20);
         if (s.with_coordinates) {
-            std::string easting = real_field(s.easting, 10, 11, "EASTING", blanked);
-            std::string northing = real_field(s.northing, 11, 11, "NORTHING", blanked);
-            line += easting + northing + blanks(1);
-        } else {
-            line += blanks(23);
+            real_field(c(38), s.easting, 10, 11, "EASTING", blanked);
+            real_field(c(49), s.northing, 11, 11, "NORTHING", blanked);
         }
-        line += height();
-        line = text_field(line, kStationFileLineLength);
-        line.replace(0, 3, "grd");
-        if (s.fixed) line[68] = '*';
+        height(61);
+        *c(1) = 'g';
+        *c(2) = 'r';
+        *c(3) = 'd';
+        if (s.fixed) *c(69) = '*';
     }
     return line;
 }

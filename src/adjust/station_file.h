@@ -43,7 +43,8 @@ StationFileEntry station_file_entry(RunContext& ctx, const StationRecord& st, bo
 // column after the name); a value that does not fit even so is left blank
 // and its field named in `blanked` ("EASTING", "NORTHING", "REG. NO.",
 // "HEIGHT", separated by ", "; empty when every field fitted).
-std::string station_file_line(const StationFileEntry& entry, bool label_mode, std::string* blanked = nullptr);
+using StationFileLine = FixedText<kStationFileLineLength>;
+StationFileLine station_file_line(const StationFileEntry& entry, bool label_mode, std::string* blanked = nullptr);
 
 // The station file a run writes: the job name followed by ".stn".
 std::string station_file_name(const RunContext& ctx);

@@ -169,12 +169,13 @@ void tdband(RunContext& ctx) {
 
     links.clear();
     links.reserve(static_cast<std::size_t>(std::max(nobs, 0)));
+    const StationPositions positions(numbers, n);
     for (int j = 1; j <= nobs; ++j) {
         files.unit9.read(n + j, rec);
         int from = rec.i32(0) % 1000;
         int to = rec.i32(4);
-        int fp = ifind(from, numbers, n);
-        int tp = ifind(to, numbers, n);
+        int fp = positions.find(from);
+        int tp = positions.find(to);
         if (fp == 0) ++ctx.ioarea.unmatched_station_count;
         if (tp == 0) ++ctx.ioarea.unmatched_station_count;
         if (ctx.ioarea.unmatched_station_count != 0) continue;
@@ -202,17 +203,23 @@ void tdband(RunContext& ctx) {
     }
 }
 
-void bandwd(RunContext& ctx) {
-    int band = 0;
-    for (int k = 1; k <= ctx.numbrs.number_of_observations; ++k) {
-        EquationRecord eq = read_equation(ctx.files.unit1, 1000 + k);
-        int m = *std::max_element(eq.unknown.begin(), eq.unknown.end());
-        int width = 0;
-        for (int u : eq.unknown) width = std::max(width, u == 0 ? 1 : std::abs(u - m) + 1);
-        band = std::max(band, width);
-    }
+int equation_width(const EquationRecord& eq) {
+    int m = *std::max_element(eq.unknown.begin(), eq.unknown.end());
+    int width = 0;
+    for (int u : eq.unknown) width = std::max(width, u == 0 ? 1 : std::abs(u - m) + 1);
+    return width;
+}
+
+void set_band_width(RunContext& ctx, int band) {
     if (band >= ctx.numbrs.matrix_size) band = ctx.numbrs.matrix_size - 1;
     ctx.numbrs.band_width = band;
+}
+
+void bandwd(RunContext& ctx) {
+    int band = 0;
+    for (int k = 1; k <= ctx.numbrs.number_of_observations; ++k)
+        band = std::max(band, equation_width(read_equation(ctx.files.unit1, 1000 + k)));
+    set_band_width(ctx, band);
 }
 
 } // namespace quarlo

@@ -171,10 +171,11 @@ void count_refraction_unknowns(Setup& s) {
     if (option == 0 || nz == 0) return;
     auto& reg = ctx.stnfst.refraction_register;
     int base = ctx.numbrs.number_of_stations + ctx.numbrs.rejected_station_count;
+    const StationPositions positions(ctx.stnfst.station_number, s.kept);
     for (int k = 1; k <= nz; ++k) {
         ZenithRecord z = read_zenith(ctx.files.unit9, base + k);
         if (!carries_refraction_unknown(z, option)) continue;
-        int p = ifind(z.from % 1000, ctx.stnfst.station_number, s.kept);
+        int p = positions.find(z.from % 1000);
         if (p == 0 || reg(p) < 0) continue;
         reg(p) = static_cast<std::int16_t>(reg(p) + 1);
         if (option == 1) reg(p) = static_cast<std::int16_t>(-reg(p));
@@ -234,7 +235,7 @@ void list_station(Setup& s, const StationRecord& st) {
 void write_station_file_line(Setup& s, const StationRecord& st) {
     StationFileEntry e = station_file_entry(s.ctx, st, s.label);
     std::string blanked;
-    s.ctx.files.unit16.write_line(station_file_line(e, s.label, &blanked));
+    s.ctx.files.unit16.write_line(station_file_line(e, s.label, &blanked).view());
     report_blanked_fields(s.ctx, e, s.label, blanked);
 }
 

@@ -21,6 +21,7 @@
 #include "report/iocat3.h"
 #include "report/print.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <string>
@@ -77,8 +78,16 @@ private:
     void message(std::string_view text, SourceLine at);
     void check_distance(const ZenithRecord& z, const EqnStationRecord& s1, const EqnStationRecord& s2, SourceLine at);
     float carried_misclosure(DirectFile& file, int rec);
+    void write_observation_equation(int rec, const EquationRecord& eq) {
+        write_equation(ctx_.files.unit1, rec, eq);
+        band_ = std::max(band_, equation_width(eq));
+    }
 
     RunContext& ctx_;
+    // The stations' positions by number, and their records (from 1) as the
+    // iteration set-up wrote them.
+    StationPositions<kMaxStations> positions_;
+    EqnStations stations_;
     bool label_;
     bool zone_;
     bool first_iteration_;
@@ -94,11 +103,14 @@ private:
     float remembered_k_ = 0.0f;   // refraction option 3
     int sequence_ = 0;
     int errors_ = 0;
+    int band_ = 0; // of the observation equations written
     bool zen_file_ = false;
 };
 
 Equations::Equations(RunContext& ctx)
     : ctx_(ctx),
+      positions_(ctx.stnfst.station_number, ctx.numbrs.number_of_stations),
+      stations_(ctx.files.unit1, ctx.numbrs.number_of_stations),
       label_(ctx.rec01.label_mode != 0),
       zone_(ctx.tmvals.zone_code != 0),
       first_iteration_(ctx.rec01.pass_countdown == ctx.rec01.iteration_total),
@@ -135,7 +147,9 @@ void Equations::run() {
         // they cannot use is listed with the other errors.
         constraints();
         stop_if_errors();
-        bandwd(ctx_);
+        // Every observation's equation was written in this pass (any that
+        // was not stopped the job): their band, as bandwd measures it.
+        set_band_width(ctx_, band_);
     } catch (...) {
         if (zen_file_) ctx_.files.unit17.close();
         throw;
@@ -153,10 +167,16 @@ void Equations::open_zen_file() {
     if (!zen_file_) equation_message(ctx_, "*** UNABLE TO OPEN ZENITH DISTANCE FILE ***");
 }
 
+// As tgetnum finds it, status words and all.
 int Equations::position_of(int number) {
-    int n = number;
-    tgetnum(ctx_, n);
-    return ctx_.ioarea.lookup_status1 == 0 ? n : 0;
+    const int position = positions_.find(number);
+    if (position > 0) {
+        ctx_.ioarea.lookup_status1 = 0;
+    } else {
+        ctx_.ioarea.lookup_status1 = -1;
+        ctx_.ioarea.lookup_status2 = -1;
+    }
+    return position;
 }
 
 void Equations::message(std::string_view text, SourceLine at) {
@@ -221,8 +241,8 @@ void Equations::zenith(int i) {
         errors_ += (p1 == 0 ? 1 : 0) + (p2 == 0 ? 1 : 0);
         return;
     }
-    EqnStationRecord s1 = read_eqn_station(ctx_.files.unit1, p1);
-    EqnStationRecord s2 = read_eqn_station(ctx_.files.unit1, p2);
+    const EqnStationRecord s1 = stations_(p1);
+    const EqnStationRecord s2 = stations_(p2);
     bool coords = s1.coordinates_flag != 0 && s2.coordinates_flag != 0;
 
     if (coords) check_distance(z, s1, s2, at);
@@ -312,7 +332,7 @@ void Equations::zenith(int i) {
         else
             tlerr1(ctx_, kPartnerMissing);
     }
-    write_equation(ctx_.files.unit1, kFirstEquation + i, eq);
+    write_observation_equation(kFirstEquation + i, eq);
 }
 
 // The distance reduced to the ellipsoid (slope and horizontal distances,
@@ -409,8 +429,8 @@ void Equations::height_difference(int j) {
     bool out_of_range = false;
     EquationRecord eq;
     if (l.found) {
-        EqnStationRecord s1 = read_eqn_station(ctx_.files.unit1, p1);
-        EqnStationRecord s2 = read_eqn_station(ctx_.files.unit1, p2);
+        const EqnStationRecord s1 = stations_(p1);
+        const EqnStationRecord s2 = stations_(p2);
         bool coords = s1.coordinates_flag != 0 && s2.coordinates_flag != 0;
         double de = s2.easting - s1.easting, dn = s2.northing - s1.northing;
         double distance = h.distance;
@@ -462,7 +482,7 @@ void Equations::height_difference(int j) {
         eq.to_position = p2;
         eq.distance = distance;
         if (!finite(eq)) out_of_range = true;
-        if (!out_of_range) write_equation(ctx_.files.unit1, kFirstEquation + nz_ + j, eq);
+        if (!out_of_range) write_observation_equation(kFirstEquation + nz_ + j, eq);
     }
 
     height_line(ctx_, l);
@@ -533,7 +553,7 @@ void Equations::constraints() {
     auto& reg = ctx_.stnfst.refraction_register;
     std::vector<EqnStationRecord> st(static_cast<std::size_t>(nst) + 1);
     for (int p = 1; p <= nst; ++p) {
-        st[static_cast<std::size_t>(p)] = read_eqn_station(ctx_.files.unit1, p);
+        st[static_cast<std::size_t>(p)] = stations_(p);
         reg(p) = static_cast<std::int16_t>(st[static_cast<std::size_t>(p)].first_unknown);
     }
 

@@ -199,6 +199,11 @@ void write_eqn_station(DirectFile& f, int rec, const EqnStationRecord& s) {
 EquationRecord read_equation(DirectFile& f, int rec) { return decode_equation(read_raw(f, rec)); }
 void write_equation(DirectFile& f, int rec, const EquationRecord& e) { write_raw(f, rec, e, kEquationRecordBytes); }
 
+void read_eqn_stations(DirectFile& f, int count, std::vector<EqnStationRecord>& stations) {
+    stations.assign(static_cast<std::size_t>(std::max(count, 0)) + 1, EqnStationRecord{});
+    for (int p = 1; p <= count; ++p) stations[static_cast<std::size_t>(p)] = read_eqn_station(f, p);
+}
+
 namespace {
 
 // Label work file record: the label and the station's geoid separation.

@@ -5,6 +5,7 @@
 #include "core/workfile.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace quarlo {
 
@@ -158,6 +159,25 @@ void write_coord_diff(DirectFile& f, int rec, const CoordDiffRecord& c);
 EqnStationRecord read_eqn_station(DirectFile& f, int rec);
 void write_eqn_station(DirectFile& f, int rec, const EqnStationRecord& s);
 EquationRecord read_equation(DirectFile& f, int rec);
+// Station records 1 .. count of the equation work file, held at their
+// record numbers (entry 0 unused), for a stage that reads each station
+// many times while they do not change.
+void read_eqn_stations(DirectFile& f, int count, std::vector<EqnStationRecord>& stations);
+
+// The same, read once and then looked up: a record outside 1 .. count is
+// read from the file as before.
+class EqnStations {
+public:
+    EqnStations(DirectFile& f, int count) : file_(f) { read_eqn_stations(f, count, held_); }
+    EqnStationRecord operator()(int rec) const {
+        if (rec >= 1 && static_cast<std::size_t>(rec) < held_.size()) return held_[static_cast<std::size_t>(rec)];
+        return read_eqn_station(file_, rec);
+    }
+
+private:
+    DirectFile& file_;
+    std::vector<EqnStationRecord> held_;
+};
 void write_equation(DirectFile& f, int rec, const EquationRecord& e);
 
 // Label work file: the 12-character label and geoid separation of station n.

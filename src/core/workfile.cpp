@@ -26,12 +26,12 @@ void Record::field_outside() {
     throw FatalStop(" Internal error: field outside a work-file record", kExitRunTimeError);
 }
 
-void Record::clear() { std::fill(bytes_.begin(), bytes_.end(), 0); }
+void Record::clear() { std::memset(data(), 0, size_); }
 
 void Record::set_text(std::size_t offset, std::string_view text, std::size_t length) {
     check(offset, length);
-    for (std::size_t i = 0; i < length; ++i)
-        bytes_[offset + i] = static_cast<std::uint8_t>(i < text.size() ? text[i] : ' ');
+    std::uint8_t* to = data() + offset;
+    for (std::size_t i = 0; i < length; ++i) to[i] = static_cast<std::uint8_t>(i < text.size() ? text[i] : ' ');
 }
 
 DirectFile::~DirectFile() { close(); }
@@ -83,6 +83,9 @@ bool DirectFile::open(const std::string& path, int record_length, int* error) {
     file_size_ = static_cast<std::size_t>(st.st_size);
     // A file left by an earlier run keeps its records: the part the image
     // covers is read in at once.
+    // Room for the whole image at once: it grows record by record without
+    // being moved, and its pages are touched only as records reach them.
+    image_.reserve(image_limit_);
     image_.assign(std::min(file_size_, image_limit_), 0);
     if (!image_.empty() && read_at(fd, image_.data(), image_.size(), 0) < 0) {
         if (error) *error = errno;
@@ -240,8 +243,10 @@ bool SeqFile::open(const std::string& path, Mode mode, int* error) {
     }
     // Reports run to megabytes: fewer, larger transfers. The buffer is the
     // file object's own (the C library would take only its default size).
-    buffer_.resize(mode == Mode::Old ? kReadBuffer : kWriteBuffer);
-    std::setvbuf(f, buffer_.data(), _IOFBF, buffer_.size());
+    // Not cleared: its pages are only touched as far as the file is used.
+    const std::size_t size = mode == Mode::Old ? kReadBuffer : kWriteBuffer;
+    buffer_.reset(new char[size]);
+    std::setvbuf(f, buffer_.get(), _IOFBF, size);
     file_ = f;
     path_ = path;
     if (mode == Mode::Staged) staged_ = target;
@@ -255,15 +260,19 @@ bool SeqFile::read_line(std::string& line) {
     line.clear();
     if (!file_) return false;
     long start = std::ftell(file_);
-    int c = std::getc(file_);
+    // The file is this object's alone: its lock is not needed.
+    int c = getc_unlocked(file_);
     if (c == EOF) {
         std::clearerr(file_);
         return false;
     }
+    char text[kMaxLine];
+    std::size_t n = 0;
     while (c != EOF && c != '\n') {
-        if (line.size() < kMaxLine) line.push_back(static_cast<char>(c));
-        c = std::getc(file_);
+        if (n < kMaxLine) text[n++] = static_cast<char>(c);
+        c = getc_unlocked(file_);
     }
+    line.assign(text, n);
     if (c == EOF && std::ferror(file_)) {
         std::clearerr(file_);
         return false;
@@ -277,7 +286,7 @@ bool SeqFile::read_line(std::string& line) {
 
 void SeqFile::write_line(std::string_view line) {
     if (!file_) return;
-    if (std::fwrite(line.data(), 1, line.size(), file_) != line.size() || std::fputc('\n', file_) == EOF)
+    if (fwrite_unlocked(line.data(), 1, line.size(), file_) != line.size() || putc_unlocked('\n', file_) == EOF)
         io_failure("Unable to write file", path_);
 }
 
@@ -312,7 +321,7 @@ void SeqFile::flush() {
 void SeqFile::close() {
     if (file_) std::fclose(file_);
     file_ = nullptr;
-    std::vector<char>().swap(buffer_);
+    buffer_.reset();
     if (!staged_.empty()) {
         std::remove(staged_.c_str());
         staged_.clear();
@@ -331,7 +340,7 @@ void SeqFile::commit() {
     bool written = std::fflush(file_) == 0 && !std::ferror(file_);
     written = std::fclose(file_) == 0 && written;
     file_ = nullptr;
-    std::vector<char>().swap(buffer_);
+    buffer_.reset();
     std::error_code ec;
     if (written) std::filesystem::rename(staged_, path_, ec);
     if (!written || ec) {

@@ -2,9 +2,12 @@
 // and sequential text files (input, report, station, height and scratch files).
 #pragma once
 
+#include <array>
 #include <bit>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,63 +18,72 @@ namespace quarlo {
 // 32- or 64-bit IEEE, all little-endian; characters are single bytes.
 class Record {
 public:
-    explicit Record(std::size_t length) : bytes_(length, 0) {}
+    // Records of the work files are a few dozen bytes and are read and
+    // written by the hundred thousand: those up to kInline bytes are held in
+    // the record itself, without a heap allocation.
+    static constexpr std::size_t kInline = 128;
+    explicit Record(std::size_t length) : size_(length) {
+        if (length > kInline)
+            large_.assign(length, 0);
+        else
+            std::memset(small_.data(), 0, length);
+    }
 
-    std::size_t size() const { return bytes_.size(); }
+    std::size_t size() const { return size_; }
     void clear();
 
     std::int32_t i32(std::size_t offset) const {
         check(offset, 4);
-        return static_cast<std::int32_t>(load_u32(&bytes_[offset]));
+        return static_cast<std::int32_t>(load_u32(data() + offset));
     }
     float f32(std::size_t offset) const {
         check(offset, 4);
-        return std::bit_cast<float>(load_u32(&bytes_[offset]));
+        return std::bit_cast<float>(load_u32(data() + offset));
     }
     double f64(std::size_t offset) const {
         check(offset, 8);
-        std::uint64_t lo = load_u32(&bytes_[offset]);
-        std::uint64_t hi = load_u32(&bytes_[offset + 4]);
+        std::uint64_t lo = load_u32(data() + offset);
+        std::uint64_t hi = load_u32(data() + offset + 4);
         return std::bit_cast<double>(lo | (hi << 32));
     }
     char ch(std::size_t offset) const {
         check(offset, 1);
-        return static_cast<char>(bytes_[offset]);
+        return static_cast<char>(data()[offset]);
     }
     std::string text(std::size_t offset, std::size_t length) const { return std::string(text_view(offset, length)); }
     // The same characters without a copy; valid while the record lives.
     std::string_view text_view(std::size_t offset, std::size_t length) const {
         check(offset, length);
-        return std::string_view(reinterpret_cast<const char*>(&bytes_[offset]), length);
+        return std::string_view(reinterpret_cast<const char*>(data() + offset), length);
     }
 
     void set_i32(std::size_t offset, std::int32_t value) {
         check(offset, 4);
-        store_u32(&bytes_[offset], static_cast<std::uint32_t>(value));
+        store_u32(data() + offset, static_cast<std::uint32_t>(value));
     }
     void set_f32(std::size_t offset, float value) {
         check(offset, 4);
-        store_u32(&bytes_[offset], std::bit_cast<std::uint32_t>(value));
+        store_u32(data() + offset, std::bit_cast<std::uint32_t>(value));
     }
     void set_f64(std::size_t offset, double value) {
         check(offset, 8);
         std::uint64_t bits = std::bit_cast<std::uint64_t>(value);
-        store_u32(&bytes_[offset], static_cast<std::uint32_t>(bits));
-        store_u32(&bytes_[offset + 4], static_cast<std::uint32_t>(bits >> 32));
+        store_u32(data() + offset, static_cast<std::uint32_t>(bits));
+        store_u32(data() + offset + 4, static_cast<std::uint32_t>(bits >> 32));
     }
     void set_ch(std::size_t offset, char value) {
         check(offset, 1);
-        bytes_[offset] = static_cast<std::uint8_t>(value);
+        data()[offset] = static_cast<std::uint8_t>(value);
     }
     // Writes exactly `length` characters: the text, blank-padded or cut.
     void set_text(std::size_t offset, std::string_view text, std::size_t length);
 
-    const std::uint8_t* data() const { return bytes_.data(); }
-    std::uint8_t* data() { return bytes_.data(); }
+    const std::uint8_t* data() const { return size_ > kInline ? large_.data() : small_.data(); }
+    std::uint8_t* data() { return size_ > kInline ? large_.data() : small_.data(); }
 
 private:
     void check(std::size_t offset, std::size_t width) const {
-        if (offset + width > bytes_.size()) field_outside();
+        if (offset + width > size_) field_outside();
     }
     [[noreturn]] static void field_outside();
     // Little-endian 32-bit words.
@@ -85,7 +97,9 @@ private:
         p[2] = static_cast<std::uint8_t>(v >> 16);
         p[3] = static_cast<std::uint8_t>(v >> 24);
     }
-    std::vector<std::uint8_t> bytes_;
+    std::size_t size_;
+    std::array<std::uint8_t, kInline> small_; // bytes from size_ on unused
+    std::vector<std::uint8_t> large_; // records longer than kInline
 };
 
 // A direct-access file of fixed-length records numbered from 1. Opening
@@ -209,7 +223,7 @@ private:
     long last_line_start_ = -1;
     long line_start_ = -1;
     int line_ = 0;
-    std::vector<char> buffer_; // the stream's buffer while the file is open
+    std::unique_ptr<char[]> buffer_; // the stream's buffer while the file is open
     static constexpr std::size_t kReadBuffer = std::size_t{64} << 10;
     static constexpr std::size_t kWriteBuffer = std::size_t{1} << 20;
 };

@@ -48,7 +48,7 @@ void write_zenith_record(RunContext& ctx, int number1, int number2, double z, do
         ioc05(ctx, slope, 48, 10, 3);
         ioc11(ctx, "S", 58);
     }
-    ctx.files.unit17.write_line(ctx.ioarea.prtlin.sub(1, 80));
+    ctx.files.unit17.write_line(ctx.ioarea.prtlin.view().substr(0, 80));
     // The caller's print line is left as it found it (blank in every stage
     // that calls here).
     restpr(ctx, saved);

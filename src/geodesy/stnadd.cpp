@@ -8,9 +8,9 @@
 #include "report/iocat3.h"
 #include "report/print.h"
 
+#include <array>
 #include <cmath>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 namespace quarlo {
@@ -24,21 +24,27 @@ constexpr double kMinCoordinate = 0.0001;
 // stations named only by observations, in order of first appearance.
 class KnownStations {
 public:
-    bool contains(std::int32_t n) const { return members_.count(n) != 0; }
+    bool contains(std::int32_t n) const {
+        if (n >= 0 && n < kMarked) return marked_[static_cast<std::size_t>(n)];
+        for (int i = 1; i <= count_; ++i)
+            if (list_(i) == n) return true;
+        return false;
+    }
     // False when the list is full.
     bool add(std::int32_t n) {
         if (count_ >= kMaxStations) return false;
         list_(++count_) = n;
-        members_.insert(n);
+        if (n >= 0 && n < kMarked) marked_[static_cast<std::size_t>(n)] = true;
         return true;
     }
     int count() const { return count_; }
     std::int32_t operator()(int i) const { return list_(i); }
 
 private:
+    static constexpr int kMarked = 1000; // numbers looked up at once
     Table<std::int32_t, kMaxStations> list_;
     int count_ = 0;
-    std::unordered_set<std::int32_t> members_; // the same numbers, for look-ups
+    std::array<bool, kMarked> marked_{}; // the numbers 0-999 among them
 };
 
 // The station file: the job's own ".stn" file, else "stations.dat" (in the

@@ -4,6 +4,7 @@
 
 #include "core/context.h"
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 
@@ -50,5 +51,31 @@ int ifind(int n, const Table<std::int16_t, N>& table, int count) {
         if (p[i] == key) return i + 1;
     return 0;
 }
+
+// The positions ifind gives, looked up at once: for a stage that looks many
+// station numbers up in a table that does not change meanwhile. Numbers
+// 0-999 are indexed (the first of equal entries wins, as in ifind); any
+// other number is searched for in the table.
+template <int N>
+class StationPositions {
+public:
+    StationPositions(const Table<std::int16_t, N>& table, int count) : table_(table), count_(count > N ? N : count) {
+        position_.fill(0);
+        for (int i = count_; i >= 1; --i) {
+            const int n = table(i);
+            if (n >= 0 && n < kIndexed) position_[static_cast<std::size_t>(n)] = static_cast<std::int16_t>(i);
+        }
+    }
+    int find(int n) const {
+        if (n >= 0 && n < kIndexed) return position_[static_cast<std::size_t>(n)];
+        return ifind(n, table_, count_);
+    }
+
+private:
+    static constexpr int kIndexed = 1000;
+    const Table<std::int16_t, N>& table_;
+    int count_;
+    std::array<std::int16_t, kIndexed> position_;
+};
 
 } // namespace quarlo

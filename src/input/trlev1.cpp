@@ -97,7 +97,7 @@ void read_station_record(RunContext& ctx, int code) {
         double longitude = esu05(ctx, kLongitude.col, kLongitude.width);
         usable = usable && io.field_status >= 0;
         if (card(ctx, kLongitudeSign.col) == '-') longitude = -longitude;
-        ctx.names.station_name.set(io.card.sub(kGeographicName.col, kGeographicName.width));
+        ctx.names.station_name.set(io.card.view().substr(kGeographicName.col - 1, kGeographicName.width));
         s.registration = 0;
         if (geographic_to_grid(ctx, usable, latitude, longitude, s.easting, s.northing)) {
             s.coordinates_flag = 1;
@@ -113,7 +113,7 @@ void read_station_record(RunContext& ctx, int code) {
         s.easting = fields.real(kEasting);
         s.coordinates_flag = fields.status() == 0 ? 0 : 1;
         s.northing = fields.real(kNorthing);
-        ctx.names.station_name.set(io.card.sub(kName.col, kName.width));
+        ctx.names.station_name.set(io.card.view().substr(kName.col - 1, kName.width));
         s.registration = fields.integer(kRegistration);
     }
     s.name = ctx.names.station_name;

@@ -28,6 +28,14 @@ std::string fixed_text(double value, int d);
 void put_int(char* out, long long value, int w);
 int put_fixed(char* out, double value, int w, int d);
 
+// The integer, and the real rounded to d decimals (0 <= d <= 8, with the
+// zero before the point), written backwards ending just before `end`, as
+// few characters as they take (at most 20): returns where they start. For
+// a real of 1e10 or more in size, or not finite, fixed_chars writes
+// nothing and returns nullptr.
+char* int_chars(char* end, long long value);
+char* fixed_chars(char* end, double value, int d);
+
 // nX: n blanks.
 std::string blanks(int n);
 

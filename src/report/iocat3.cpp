@@ -31,22 +31,68 @@ void ioc12(RunContext& ctx, char ch, int col, int count) {
     std::memset(&ctx.ioarea.prtlin(col), ch, static_cast<std::size_t>(std::min(count, 133 - col)));
 }
 
+namespace {
+
+// A number's characters, written backwards from the end of a buffer whose
+// other characters are blanks: the field of any width up to 16 is then the
+// last `width` characters.
+struct NumberText {
+    char buf[32];
+    NumberText() { std::memset(buf, ' ', sizeof buf); }
+    char* end() { return buf + sizeof buf; }
+};
+
+// Copies n characters (n <= 16) in at most two overlapping moves of a
+// fixed size each.
+[[gnu::always_inline]] inline void copy_short(char* out, const char* from, int n) {
+    if (n >= 8) {
+        std::memcpy(out, from, 8);
+        std::memcpy(out + n - 8, from + n - 8, 8);
+    } else if (n >= 4) {
+        std::memcpy(out, from, 4);
+        std::memcpy(out + n - 4, from + n - 4, 4);
+    } else {
+        for (int i = 0; i < n; ++i) out[i] = from[i];
+    }
+}
+
+// The field of `width` columns (at most 16) from column col (1 <= col <=
+// 132): the number that starts at p in t, right-aligned, or asterisks
+// across the field when it takes more than the width; cut at column 132.
+[[gnu::always_inline]] inline void place_right(RunContext& ctx, int col, int width, NumberText& t, const char* p) {
+    char* out = &ctx.ioarea.prtlin(col);
+    const int k = std::min(width, 133 - col);
+    if (t.end() - p > width) {
+        std::memset(out, '*', static_cast<std::size_t>(k));
+        return;
+    }
+    copy_short(out, t.end() - width, k);
+}
+
+} // namespace
+
 void ioc03(RunContext& ctx, long long value, int col, int width, int zero_flag) {
     if (col < 1 || col > 132 || width < 1) return;
     if (width > 12) width = 12;
     if (value == 0 && zero_flag < 0) return;
-    char field[12];
-    if (width <= 9) {
-        edit::put_int(field, value, width);
-    } else {
-        edit::put_int(field, value, 10);
-        std::memset(field + 10, ' ', static_cast<std::size_t>(width - 10));
-    }
-    ioc11(ctx, std::string_view(field, static_cast<std::size_t>(width)), col);
+    NumberText t;
+    const char* p = edit::int_chars(t.end(), value);
+    // Ten columns at most; the rest of a wider field is blank.
+    place_right(ctx, col, std::min(width, 10), t, p);
+    if (width > 10 && col + 10 <= 132) ioc12(ctx, ' ', col + 10, width - 10);
 }
 
 void ioc05(RunContext& ctx, double value, int col, int width, int decimals) {
     if (col < 1 || col > 131 || width < 1 || width > 15) return;
+    if (decimals >= 1 && decimals <= 8) {
+        // The number in full, with its zero before the point: it fits the
+        // field or the field is asterisks.
+        NumberText t;
+        if (const char* p = edit::fixed_chars(t.end(), value, decimals)) {
+            place_right(ctx, col, width, t, p);
+            return;
+        }
+    }
     char work[20];
     std::memset(work, ' ', sizeof work);
     if (decimals <= 0) {
@@ -65,52 +111,62 @@ void ioc05(RunContext& ctx, double value, int col, int width, int decimals) {
     ioc11(ctx, std::string_view(field, static_cast<std::size_t>(width)), col);
 }
 
-std::string raddms15(double angle, int decimals) {
+namespace {
+
+// The angle as degrees, minutes and seconds in the 15 characters at t.
+void raddms(double angle, int decimals, char* t) {
     int d = decimals < 1 ? 1 : decimals > 5 ? 5 : decimals;
     int sign = angle < 0.0 ? -1 : 1;
     double s = std::fabs(angle * 57.29577951308232 * 3600.0) + 0.000000005;
-    std::string t(15, ' ');
+    std::memset(t, ' ', 15);
     if (!std::isfinite(s) || s > 1e12) {
-        t.replace(0, static_cast<std::size_t>(d + 10), std::string(static_cast<std::size_t>(d + 10), '*'));
-        return t;
+        std::memset(t, '*', static_cast<std::size_t>(d + 10));
+        return;
     }
     long long deg = static_cast<long long>(s) / 3600;
     double r = s - 3600.0 * static_cast<double>(deg);
     long long min = static_cast<long long>(r) / 60;
     double sec = r - 60.0 * static_cast<double>(min);
-    std::string secs = edit::fixed_field(sec, d + 3, d);
-    std::string head;
+    // Degrees, minutes and seconds with a blank between them.
     if (sign == -1 && deg == 0)
-        head = " -0";
+        std::memcpy(t, " -0", 3);
     else
-        head = edit::int_field(deg * sign, 3);
-    std::string body = head + " " + edit::int_field(min, 2) + " " + secs;
-    t.replace(0, body.size(), body);
+        edit::put_int(t, deg * sign, 3);
+    edit::put_int(t + 4, min, 2);
+    edit::put_fixed(t + 7, sec, d + 3, d);
     // Seconds rounded up to 60 carry into the minutes.
     if (t[7] == '6') {
         t[7] = '0';
         t[8] = '0';
         ++min;
-        t.replace(4, 2, edit::int_field(min, 2));
+        edit::put_int(t + 4, min, 2);
     }
     // Minutes of 60 carry into the degrees, away from zero.
     if (t[4] == '6') {
         t[4] = '0';
         t[5] = '0';
         long long signed_deg = deg * sign + (sign == 1 ? 1 : -1);
-        t.replace(0, 3, edit::int_field(signed_deg, 3));
+        edit::put_int(t, signed_deg, 3);
     }
     for (std::size_t i : {4u, 5u, 7u, 8u})
         if (t[i] == ' ') t[i] = '0';
-    return t;
+}
+
+} // namespace
+
+std::string raddms15(double angle, int decimals) {
+    char t[15];
+    raddms(angle, decimals, t);
+    return std::string(t, sizeof t);
 }
 
 double ioc18(RunContext& ctx, double angle, int col, int decimals, int wrap) {
     if (wrap > 0 && angle < 0.0) angle += kTwoPi;
-    std::string t = raddms15(angle, decimals);
+    char t[15];
+    raddms(angle, decimals, t);
     int n = std::min(std::max(decimals, 1), 5) + 11;
     if (n > 15) n = 15;
-    ioc11(ctx, std::string_view(t).substr(0, static_cast<std::size_t>(n)), col);
+    ioc11(ctx, std::string_view(t, static_cast<std::size_t>(n)), col);
     return angle;
 }
 
@@ -157,29 +213,39 @@ std::string pad_line(std::string_view line, std::size_t n) {
 
 namespace {
 
-// The field with its blanks removed, from the first 20 characters.
-std::string squeeze(std::string_view field) {
-    std::string out;
-    std::size_t n = std::min<std::size_t>(field.size(), 20);
-    for (std::size_t i = 0; i < n; ++i)
-        if (field[i] != ' ') out.push_back(field[i]);
-    return out;
-}
-
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
+// Column col of a line, a blank beyond its end.
+char column_of(std::string_view text, int col) {
+    return col >= 1 && static_cast<std::size_t>(col) <= text.size() ? text[static_cast<std::size_t>(col) - 1] : ' ';
+}
+
+// The characters of a field that are not blanks, from its first 20
+// columns (a field is read as 20 characters with blanks ignored).
+struct Squeezed {
+    char c[20];
+    int n = 0;
+    // col >= 1; columns beyond the text are blanks, and blanks are dropped.
+    Squeezed(std::string_view text, int col, int width) {
+        const std::size_t first = static_cast<std::size_t>(col - 1);
+        const std::size_t end = std::min(first + static_cast<std::size_t>(std::min(width, 20)), text.size());
+        for (std::size_t i = first; i < end; ++i)
+            if (text[i] != ' ') c[n++] = text[i];
+    }
+};
+
 // Integer edit field read with blanks ignored: optional sign, digits.
-bool parse_int(const std::string& s, long long& value) {
-    std::size_t i = 0;
+bool parse_int(const Squeezed& s, long long& value) {
+    int i = 0;
     bool neg = false;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
-        neg = s[i] == '-';
+    if (i < s.n && (s.c[i] == '+' || s.c[i] == '-')) {
+        neg = s.c[i] == '-';
         ++i;
     }
     long long v = 0;
-    for (; i < s.size(); ++i) {
-        if (!is_digit(s[i])) return false;
-        v = v * 10 + (s[i] - '0');
+    for (; i < s.n; ++i) {
+        if (!is_digit(s.c[i])) return false;
+        v = v * 10 + (s.c[i] - '0');
         if (v > 2147483648LL) return false;
     }
     v = neg ? -v : v;
@@ -188,61 +254,93 @@ bool parse_int(const std::string& s, long long& value) {
     return true;
 }
 
+// Exact powers of ten in double precision.
+constexpr double kExactPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                  1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
 // Real edit field with no implied decimals: optional sign, digits with an
 // optional point, optional exponent (E, D or Q with optional sign, or a
-// bare sign followed by digits).
-bool parse_real(const std::string& s, double& value) {
-    std::size_t i = 0;
-    std::string norm;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) norm.push_back(s[i++]);
+// bare sign followed by digits). The value is the nearest double to the
+// decimal number: at most 15 digits scaled by at most 10^22 are worked in
+// one exact division or multiplication, which rounds as the C library's
+// conversion does; anything else is converted by it.
+bool parse_real(const Squeezed& s, double& value) {
+    int i = 0;
+    char norm[48]; // sign, mantissa, "e", exponent: at most 20 + 2
+    int len = 0;
+    bool negative = false;
+    if (i < s.n && (s.c[i] == '+' || s.c[i] == '-')) {
+        negative = s.c[i] == '-';
+        norm[len++] = s.c[i++];
+    }
     bool digits = false, point = false;
-    std::string mant;
-    for (; i < s.size(); ++i) {
-        char c = s[i];
+    int mantissa_chars = 0;
+    std::uint64_t m = 0;
+    int significant = 0; // digits in m, leading zeros not counted
+    int scale = 0;       // digits after the point
+    for (; i < s.n; ++i) {
+        const char c = s.c[i];
         if (is_digit(c)) {
             digits = true;
-            mant.push_back(c);
+            if (m != 0 || c != '0') ++significant;
+            if (significant <= 19) m = m * 10 + static_cast<std::uint64_t>(c - '0');
+            if (point) ++scale;
         } else if (c == '.' && !point) {
             point = true;
-            mant.push_back(c);
         } else {
             break;
         }
+        norm[len++] = c;
+        ++mantissa_chars;
     }
     if (!digits) {
         // A sign alone reads as zero; anything else is not a number.
-        if (i == s.size() && mant.empty()) {
+        if (i == s.n && mantissa_chars == 0) {
             value = 0.0;
             return true;
         }
         return false;
     }
-    norm += mant;
-    if (i < s.size()) {
-        char c = s[i];
-        std::string exp;
+    int exponent = 0;
+    if (i < s.n) {
+        char c = s.c[i];
+        norm[len++] = 'e';
+        bool exponent_negative = false;
         if (c == 'E' || c == 'e' || c == 'D' || c == 'd' || c == 'Q' || c == 'q') {
             ++i;
-            if (i < s.size() && (s[i] == '+' || s[i] == '-')) exp.push_back(s[i++]);
+            if (i < s.n && (s.c[i] == '+' || s.c[i] == '-')) {
+                exponent_negative = s.c[i] == '-';
+                norm[len++] = s.c[i++];
+            }
         } else if (c == '+' || c == '-') {
-            exp.push_back(c);
+            exponent_negative = c == '-';
+            norm[len++] = c;
             ++i;
         } else {
             return false;
         }
         bool edigits = false;
-        for (; i < s.size(); ++i) {
-            if (!is_digit(s[i])) return false;
+        for (; i < s.n; ++i) {
+            if (!is_digit(s.c[i])) return false;
             edigits = true;
-            exp.push_back(s[i]);
+            if (exponent < 100000) exponent = exponent * 10 + (s.c[i] - '0');
+            norm[len++] = s.c[i];
         }
         if (!edigits) return false;
-        norm += "e" + exp;
+        if (exponent_negative) exponent = -exponent;
     }
-    errno = 0;
+    const int e10 = exponent - scale;
+    if (significant <= 15 && e10 >= -22 && e10 <= 22) {
+        // m < 10^15 < 2^53 and the power are exact: one rounding.
+        double v = static_cast<double>(m);
+        v = e10 >= 0 ? v * kExactPow10[e10] : v / kExactPow10[-e10];
+        value = negative ? -v : v;
+        return true;
+    }
+    norm[len] = '\0';
     char* end = nullptr;
-    double v = std::strtod(norm.c_str(), &end);
-    if (end == norm.c_str() || !std::isfinite(v)) return false;
+    double v = std::strtod(norm, &end);
+    if (end == norm || !std::isfinite(v)) return false;
     value = v;
     return true;
 }
@@ -254,8 +352,8 @@ int read_int_field(std::string_view text, int col, int width, int& status) {
         status = -1;
         return 0;
     }
-    std::string s = squeeze(columns(text, col, width));
-    if (s.empty()) {
+    Squeezed s(text, col, width);
+    if (s.n == 0) {
         status = 0;
         return 0;
     }
@@ -273,8 +371,8 @@ double read_real_field(std::string_view text, int col, int width, int& status) {
         status = -1;
         return 0.0;
     }
-    std::string s = squeeze(columns(text, col, width));
-    if (s.empty()) {
+    Squeezed s(text, col, width);
+    if (s.n == 0) {
         status = 0;
         return 0.0;
     }
@@ -288,9 +386,9 @@ double read_real_field(std::string_view text, int col, int width, int& status) {
 }
 
 double read_angle_field(std::string_view text, int col, int width, int& status) {
-    std::string f = columns(text, col, 7);
     bool negative = false, present = false;
-    for (char c : f) {
+    for (int i = 0; i < 7; ++i) {
+        const char c = column_of(text, col + i);
         if (c == '-') {
             negative = true;
         } else if (c != '+' && c != ' ') {
@@ -320,7 +418,7 @@ double read_angle_field(std::string_view text, int col, int width, int& status) 
         return 0.0;
     }
     double seconds = static_cast<double>(sec) + 60.0 * min + 3600.0 * deg;
-    if (width > 8 && columns(text, col + 7, 1) == "." && columns(text, col + 8, 1) != " ") {
+    if (width > 8 && column_of(text, col + 7) == '.' && column_of(text, col + 8) != ' ') {
         double frac = read_real_field(text, col + 7, width - 7, st);
         if (st < 0 || frac >= 1.0 || frac < 0.0) {
             status = -1;

@@ -13,6 +13,9 @@
 #include "pelmo_routines/stations.h"
 #include "report/iocat3.h"
 #include "report/print.h"
+#include "results/zeniths_from.h"
+
+#include <optional>
 
 
 namespace quarlo {
@@ -35,6 +38,7 @@ struct Finalv {
     int zenith_count = 0;
     int zenith_base = 0;
     float sigma_k = 0.0f; // a-priori standard deviation of K
+    std::optional<ZenithsFrom> zeniths; // by from-station, once the table is filled
     int height_records = 0;
     int refraction_records = 0;
 
@@ -123,8 +127,7 @@ bool station_coefficients(Finalv& f, const EqnStationRecord& e, int c) {
     bool printed = false;
     bool have_k = false;
     float station_k = 0.0f; // the station's (option 1) or set's (option 2) adjusted K
-    for (int s = 1; s <= f.zenith_count; ++s) {
-        if (ctx.frmstn.from_station(s) != e.number) continue;
+    for (int s : f.zeniths->of(e.number)) {
         int rec = f.zenith_base + s;
         ZenithRecord z = read_zenith(ctx.files.unit9, rec);
         if (f.option == 0) {
@@ -186,7 +189,7 @@ void adjust_station(Finalv& f, int i) {
     std::string blanked;
     if (f.station_file) {
         entry = station_file_entry(ctx, st, f.label);
-        ctx.files.unit16.write_line(station_file_line(entry, f.label, &blanked));
+        ctx.files.unit16.write_line(station_file_line(entry, f.label, &blanked).view());
     }
 
     bool printed = false;
@@ -216,6 +219,7 @@ void finalv(RunContext& ctx) {
     open_misclosure_file(ctx, ctx.files.unit14, ctx.files.unit14_name);
     open_misclosure_file(ctx, ctx.files.unit15, ctx.files.unit15_name);
     fill_from_stations(f);
+    f.zeniths.emplace(ctx, f.zenith_count);
 
     // The adjusted station file holds the values of the last iteration; it
     // replaces a file of its name only once it is complete.

@@ -20,7 +20,7 @@ constexpr std::size_t kHeightRecordLength = 80;
 struct HeightRecord {
     RunContext& ctx;
     const StationRecord& station;
-    std::string text = std::string(kHeightRecordLength, ' ');
+    FixedText<kHeightRecordLength> text = FixedText<kHeightRecordLength>(); // blank
 
     // Places a field at column col. A value too wide for its field is left
     // blank, never written as asterisks, and the report says so.
@@ -32,7 +32,10 @@ struct HeightRecord {
             opr00(ctx, 2);
             return;
         }
-        text.replace(static_cast<std::size_t>(col - 1), field.size(), field);
+        place(col, field);
+    }
+    void place(int col, std::string_view field) {
+        for (std::size_t i = 0; i < field.size(); ++i) text(col + static_cast<int>(i)) = field[i];
     }
 };
 
@@ -50,8 +53,8 @@ void trlev4(RunContext& ctx) {
     for (int k = 1; k <= ctx.numbrs.number_of_stations; ++k) {
         StationRecord s = read_station(ctx.files.unit9, ctx.arrays.name_order(k));
         HeightRecord r{ctx, s};
-        r.text.replace(0, 2, "12");
-        r.text.replace(2, 20, s.name.view());
+        r.place(1, "12");
+        r.place(3, s.name.view());
         if (s.registration != 0) r.put(24, edit::int_field(s.registration, 5), "REGISTRATION NUMBER");
         r.put(30, edit::int_field(s.number, 3), "NUMBER");
         r.put(60, edit::fixed_field(s.height, 8, 3), "HEIGHT");
@@ -63,7 +66,7 @@ void trlev4(RunContext& ctx) {
             int width = sub_number > 9 ? 2 : 1;
             if (sub_number != 0) r.put(79 - width, edit::int_field(sub_number, width), "FINAL LIST SUB-NUMBER");
         }
-        file.write_line(r.text);
+        file.write_line(r.text.view());
     }
     file.write_line("99");
     file.write_line("99");

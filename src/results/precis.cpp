@@ -10,6 +10,7 @@
 #include "report/iocat3.h"
 #include "report/print.h"
 #include "results/precision.h"
+#include "results/zeniths_from.h"
 
 namespace quarlo {
 
@@ -31,8 +32,8 @@ void station_fields(RunContext& ctx, const EqnStationRecord& e) {
 // The refraction coefficients of the station at position i with their
 // standard deviations; c counts the station's coefficients from its first
 // unknown b. Returns whether a line was printed.
-bool coefficient_lines(RunContext& ctx, const InverseDiagonal& q, float factor, int i, const EqnStationRecord& e,
-                       int b, int c) {
+bool coefficient_lines(RunContext& ctx, const InverseDiagonal& q, float factor, const ZenithsFrom& zeniths, int i,
+                       const EqnStationRecord& e, int b, int c) {
     const int option = ctx.option.refraction_option;
     const int zenith_count = ctx.numbrs.number_of_zenith_distances;
     if (zenith_count == 0) return false;
@@ -44,8 +45,7 @@ bool coefficient_lines(RunContext& ctx, const InverseDiagonal& q, float factor, 
     }
     const int base = ctx.numbrs.number_of_stations + ctx.numbrs.rejected_station_count;
     bool printed = false;
-    for (int s = 1; s <= zenith_count; ++s) {
-        if (ctx.frmstn.from_station(s) != e.number) continue;
+    for (int s : zeniths.of(e.number)) {
         ZenithRecord z = read_zenith(ctx.files.unit9, base + s);
         if (!carries_refraction_unknown(z, option)) continue;
         ++c;
@@ -75,6 +75,7 @@ void precis(RunContext& ctx, const InverseDiagonal& q) {
     // Without a solution (analysis options 4 and 5) the heights stand as
     // they are.
     const bool solved = ctx.nearea.solved;
+    const ZenithsFrom zeniths(ctx, ctx.numbrs.number_of_zenith_distances);
     for (int i = 1; i <= ctx.numbrs.number_of_stations; ++i) {
         EqnStationRecord e = read_eqn_station(ctx.files.unit1, i);
         station_fields(ctx, e);
@@ -94,7 +95,7 @@ void precis(RunContext& ctx, const InverseDiagonal& q) {
             ioc11(ctx, "FIXED", 72);
             c = -1;
         }
-        if (!coefficient_lines(ctx, q, factor, i, e, e.first_unknown, c)) opr00(ctx, 2);
+        if (!coefficient_lines(ctx, q, factor, zeniths, i, e, e.first_unknown, c)) opr00(ctx, 2);
     }
 }
 

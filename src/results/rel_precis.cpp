@@ -74,12 +74,13 @@ void rel_precis(RunContext& ctx, const InverseDiagonal& q) {
     const float factor = variance_factor_used(ctx);
     const int stations = ctx.numbrs.number_of_stations;
     const int observations = ctx.numbrs.number_of_zenith_distances + ctx.numbrs.number_of_height_differences;
+    const EqnStations station_records(ctx.files.unit1, stations);
     for (int k = 1; k <= observations; ++k) {
         EquationRecord eq = read_equation(ctx.files.unit1, 1000 + k);
         if (eq.from_position < 1 || eq.from_position > stations || eq.to_position < 1 || eq.to_position > stations)
             continue;
-        EqnStationRecord a = read_eqn_station(ctx.files.unit1, eq.from_position);
-        EqnStationRecord b = read_eqn_station(ctx.files.unit1, eq.to_position);
+        const EqnStationRecord a = station_records(eq.from_position);
+        const EqnStationRecord b = station_records(eq.to_position);
         if (a.status == kFixed && b.status == kFixed) continue;
 
         // Stations without co-ordinates give no plane distance; a distance

@@ -83,7 +83,8 @@ public:
           nh_(ctx.numbrs.number_of_height_differences),
           no_(ctx.numbrs.number_of_height_observation_equations),
           nr_(ctx.numbrs.number_of_refraction_constraints),
-          nm_(ctx.numbrs.number_of_observations) {}
+          nm_(ctx.numbrs.number_of_observations),
+          stations_(ctx.files.unit1, ctx.numbrs.number_of_stations) {}
 
     void run();
 
@@ -123,6 +124,7 @@ private:
     RunContext& ctx_;
     const bool label_;
     const int nz_, nh_, no_, nr_, nm_;
+    const EqnStations stations_; // as the iteration set-up wrote them
     int r_ = 0;
     int total_ = 0;
 
@@ -167,8 +169,8 @@ void ResidualAnalysis::list_observation(int k) {
     EquationRecord e = read_equation(unit1, 1000 + k);
     float v = equation_residual(ctx_, e);
     float w = v * root_weight(e.weight);
-    EqnStationRecord from = read_eqn_station(unit1, e.from_position);
-    EqnStationRecord to = read_eqn_station(unit1, e.to_position);
+    const EqnStationRecord from = stations_(e.from_position);
+    const EqnStationRecord to = stations_(e.to_position);
 
     double d = 0.0;
     if (from.easting != 0.0 && to.easting != 0.0) {

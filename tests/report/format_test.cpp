@@ -89,6 +89,27 @@ TEST(EditRules, FixedFieldMatchesPrintfOnTiesSignsAndMagnitudes) {
     for (int i = 0; i < 20000; ++i) expect_as_printf(mant(gen) * std::pow(10.0, dec(gen)));
 }
 
+TEST(EditRules, FixedFieldNearHalvesAndLargeScaledValues) {
+    // Values whose scaled fraction lies a few ten-thousandths of a unit
+    // from a half, on either side of the band the exact working decides,
+    // and scaled values around 2^40.
+    std::mt19937_64 gen(17);
+    std::uniform_int_distribution<long long> whole(0, 999999);
+    for (int d = 0; d <= 8; ++d) {
+        const double unit = std::pow(10.0, -d);
+        for (int i = 0; i < 80; ++i) {
+            const double tie = (static_cast<double>(whole(gen)) + 0.5) * unit;
+            for (double off : {1e-5, 1.2e-4, 2.3e-4, 2.5e-4, 3e-4, 1e-3})
+                for (double v : {tie + off * unit, tie - off * unit}) {
+                    expect_as_printf(v);
+                    expect_as_printf(-v);
+                }
+        }
+        for (double scaled : {0x1p40 - 1.5, 0x1p40 - 0.5, 0x1p40, 0x1p40 + 0.5, 0x1p40 + 3.0})
+            if (scaled * unit < 1e10) expect_as_printf(scaled * unit);
+    }
+}
+
 TEST(Ioc03, ZeroFlagDecidesWhetherZeroPrints) {
     TestRun r;
     ioc03(r.c(), 0, 10, 3, -1);
