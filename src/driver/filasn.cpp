@@ -20,9 +20,6 @@ namespace {
 constexpr std::size_t kNameLength = 80;
 constexpr std::size_t kPathLength = 40;
 
-const char* const kWorkFileNames[8] = {"quarlo01.wrk", "quarlo02.wrk", "quarlo13.wrk", "quarlo09.wrk",
-                                       "quarlo18.wrk", "quarlo20.wrk", "quarlo21.wrk", "quarlo22.wrk"};
-
 std::string field80(const std::string& s) { return pad_line(s, kNameLength); }
 
 std::string rtrim(const std::string& s) {
@@ -170,8 +167,17 @@ void filasn(RunContext& ctx, const std::vector<std::string>& args) {
     std::string inname, outname;
     tpathset(ctx, inname, outname, 1);
 
-    // The work files: quarlo01, 02, 13, 09, 18, then 19 (always in the
-    // working directory), 20, 21 and 22.
+    // The work files live in a folder of the run's own, in the work path or
+    // the working directory, so that runs started side by side in one
+    // folder never share them.
+    int error = 0;
+    const std::string work_directory = path_set(ctx.paths.work_path) ? ctx.paths.work_path : std::string();
+    if (!make_work_folder(ctx, work_directory, &error))
+        throw FatalStop(" Unable to create a work folder in " + (work_directory.empty() ? "." : work_directory) +
+                            ": " + std::strerror(error),
+                        kExitRunTimeError, false);
+
+    // The work files: quarlo01, 02, 13, 09, 18, then 19, 20, 21 and 22.
     struct DirectUnit {
         DirectFile* file;
         int name_index;
@@ -232,7 +238,6 @@ void filasn(RunContext& ctx, const std::vector<std::string>& args) {
 
     // The input file.
     tpathset(ctx, inname, outname, 2);
-    int error = 0;
     const std::string input = rtrim(inname);
     if (!files.unit4.open(input, SeqFile::Mode::Old, &error)) {
         console(ctx) << " Unable to open input file.  Status=" << edit::int_field(error, 6) << "\n";

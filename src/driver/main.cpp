@@ -1,4 +1,5 @@
 #include "core/fatal.h"
+#include "core/interruption.h"
 #include "driver/quarlo.h"
 
 #include <cstdlib>
@@ -78,6 +79,9 @@ bool take_output_option(std::string_view arg, quarlo::ExportRequest& request) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Before any thread starts: an interrupted run removes its work files
+    // and temporaries.
+    quarlo::interruption::install();
     quarlo::RunOptions options;
     // The output options lead; what follows them has its old meaning.
     int first = 1;
