@@ -169,6 +169,34 @@ std::string per_observation_refraction_network(int zeniths, int height_differenc
     return out + "99\n";
 }
 
+std::string keyword_levelling_network(int stations, unsigned seed) {
+    Sequence seq(seed);
+    std::vector<double> height;
+    for (int g = 0; g < stations; ++g)
+        height.push_back(150.0 + 40.0 * std::sin(0.35 * (g % kColumns)) + 30.0 * std::sin(0.05 * (g / kColumns)) +
+                         5.0 * seq.next());
+    auto label = [](int g) { return fmt("P%04d", g + 1); };
+    std::string out = "92 KEYWORD LEVELLING NETWORK\n" + control_record(' ', '0', '1', '4');
+    for (int g = 0; g < stations; ++g) {
+        Line l;
+        l.at(1, "GRD").at(5, label(g)).at(18, "POINT " + std::to_string(g + 1));
+        l.at(38, fmt("%11.3f", Grid::easting(g))).at(49, fmt("%11.3f", Grid::northing(g)));
+        if (g % 20 == 0) l.at(61, fmt("%8.3f", height[static_cast<std::size_t>(g)])).at(69, "*");
+        out += l.str();
+    }
+    auto levelled = [&](int a, int b) {
+        double dh = height[static_cast<std::size_t>(b)] - height[static_cast<std::size_t>(a)] + 0.001 * seq.next();
+        Line l;
+        l.at(1, "DIF").at(5, label(a)).at(19, label(b)).at(33, fmt("%9.4f", dh)).at(43, fmt("%6.3f", 0.002));
+        out += l.str();
+    };
+    for (int g = 0; g < stations; ++g) {
+        if (g % kColumns < kColumns - 1 && g + 1 < stations) levelled(g, g + 1);
+        if (g + kColumns < stations) levelled(g, g + kColumns);
+    }
+    return out + "99\n";
+}
+
 std::string make_network(NetworkKind kind) {
     Grid grid;
     Sequence seq(7);

@@ -21,4 +21,10 @@ std::string make_network(NetworkKind kind);
 std::string per_observation_refraction_network(int zeniths, int height_differences, char analysis_option,
                                                char stage);
 
+// A levelling network in keyword form: `stations` stations labelled
+// "P0001" ... on a grid of 11 columns, every 20th fixed, levelled height
+// differences along the rows and columns; stage 4, one iteration. The seed
+// sets the heights and the errors of the observations.
+std::string keyword_levelling_network(int stations, unsigned seed);
+
 } // namespace quarlo::bench

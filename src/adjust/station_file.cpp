@@ -105,9 +105,11 @@ StationFileLine station_file_line(const StationFileEntry& s, bool label_mode, st
 
 std::string station_file_name(const RunContext& ctx) { return trim_name(ctx.names.job_name.str()) + ".stn"; }
 
-void report_station_file_not_opened(RunContext& ctx) {
-    ioc11(ctx, "*** UNABLE TO OPEN STATION FILE ***", 40);
+void report_station_file_not_opened(RunContext& ctx, int error) {
+    constexpr std::string_view kMessage = "*** UNABLE TO OPEN STATION FILE ***";
+    ioc11(ctx, kMessage, 40);
     opr00(ctx, 2);
+    output_not_opened(ctx, station_file_name(ctx), error, kMessage);
 }
 
 void report_blanked_fields(RunContext& ctx, const StationFileEntry& entry, bool label_mode,

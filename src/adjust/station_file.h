@@ -49,8 +49,9 @@ StationFileLine station_file_line(const StationFileEntry& entry, bool label_mode
 // The station file a run writes: the job name followed by ".stn".
 std::string station_file_name(const RunContext& ctx);
 
-// Report line telling that the station file could not be opened.
-void report_station_file_not_opened(RunContext& ctx);
+// Report line telling that the station file could not be opened (errno
+// `error`); standard error says it too.
+void report_station_file_not_opened(RunContext& ctx, int error);
 
 // Report line telling that fields of a station's line were left blank.
 void report_blanked_fields(RunContext& ctx, const StationFileEntry& entry, bool label_mode,

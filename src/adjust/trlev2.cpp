@@ -50,8 +50,10 @@ struct Setup {
 void open_files(Setup& s) {
     RunContext& ctx = s.ctx;
     if (s.write_station_file) {
-        s.station_file_open = ctx.files.unit16.open(station_file_name(ctx), SeqFile::Mode::Replace);
-        if (!s.station_file_open) report_station_file_not_opened(ctx);
+        // It replaces a file of its name once the run has succeeded.
+        int error = 0;
+        s.station_file_open = ctx.files.unit16.open(station_file_name(ctx), SeqFile::Mode::Staged, &error);
+        if (!s.station_file_open) report_station_file_not_opened(ctx, error);
     }
     if (ctx.option.geoid_model_option != 0 && s.label) {
         std::string path;
@@ -62,10 +64,14 @@ void open_files(Setup& s) {
     }
 }
 
-void close_files(Setup& s) {
-    if (s.station_file_open) {
-        s.ctx.files.unit16.close();
+// `complete`: the pass listed every station, and the station file is
+// finished; otherwise it is given up.
+void close_files(Setup& s, bool complete) {
+    if (s.station_file_open && complete) {
+        s.ctx.files.unit16.finish();
         s.ctx.summary.wrote(s.ctx.files.unit16.path());
+    } else if (s.station_file_open) {
+        s.ctx.files.unit16.close();
     }
     // The geoid file is the user's: it is closed, never deleted with the
     // scratch files of unit 20.
@@ -296,10 +302,10 @@ void trlev2(RunContext& ctx) {
         count_refraction_unknowns(s);
         listing_pass(s);
     } catch (...) {
-        close_files(s);
+        close_files(s, false);
         throw;
     }
-    close_files(s);
+    close_files(s, true);
 
     // The network refraction coefficient is an unknown only when there are
     // zenith distances to carry it.

@@ -155,7 +155,8 @@ void Equations::run() {
         throw;
     }
     if (zen_file_) {
-        ctx_.files.unit17.close();
+        // Complete; it replaces the old file once the run has succeeded.
+        ctx_.files.unit17.finish();
         ctx_.summary.wrote(ctx_.files.unit17.path());
     }
 }
@@ -163,8 +164,14 @@ void Equations::run() {
 void Equations::open_zen_file() {
     if (ctx_.option.zenith_distance_switch == 0) return;
     std::string name = trim_name(ctx_.names.job_name.str()) + ".zen";
-    zen_file_ = ctx_.files.unit17.open(name, SeqFile::Mode::Replace);
-    if (!zen_file_) equation_message(ctx_, "*** UNABLE TO OPEN ZENITH DISTANCE FILE ***");
+    int error = 0;
+    zen_file_ = ctx_.files.unit17.open(name, SeqFile::Mode::Staged, &error);
+    if (!zen_file_) {
+        constexpr std::string_view kMessage = "*** UNABLE TO OPEN ZENITH DISTANCE FILE ***";
+        equation_message(ctx_, kMessage);
+        // Said once, although every pass tries it.
+        if (ctx_.rec01.pass_countdown == ctx_.rec01.iteration_total) output_not_opened(ctx_, name, error, kMessage);
+    }
 }
 
 // As tgetnum finds it, status words and all.

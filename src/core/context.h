@@ -369,6 +369,11 @@ struct FilesBlock {
     std::string unit19_name = "quarlo19.wrk";
     // Every work file created in this run, removed at its end.
     std::vector<std::string> work_paths;
+    // The run's own folder that holds them; empty: none (they are named
+    // as they stand).
+    std::string work_folder;
+    // Station and zenith-distance files asked for that could not be opened.
+    int outputs_not_opened = 0;
 };
 
 // Paths read from the options file (kept between calls of the path reader).

@@ -140,6 +140,11 @@ void Diagnostics::message(SourceLine at, std::string_view text, std::string_view
     quote(at, line_text, 0);
 }
 
+void Diagnostics::file_message(std::string_view file, std::string_view text) {
+    if (!take(messages_, hidden_messages_)) return;
+    *err_ << file << ": " << text << '\n';
+}
+
 void Diagnostics::warning(SourceLine at, int column, std::string_view text, std::string_view line_text) {
     if (!take(warnings_, hidden_warnings_)) return;
     head(at);

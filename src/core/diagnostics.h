@@ -67,6 +67,8 @@ public:
         else
             take(messages_, hidden_messages_);
     }
+    // "<file>: <text>": a message about another file of the run.
+    void file_message(std::string_view file, std::string_view text);
     // "<input>:<line>:<column>: warning: <text>", the line quoted and a mark
     // under the column.
     void warning(SourceLine at, int column, std::string_view text, std::string_view line_text = {});

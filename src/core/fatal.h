@@ -12,8 +12,10 @@ enum ExitStatus : int {
     kExitOk = 0,
     kExitDataErrors = 1,  // errors in data / observation processing / matrix
     kExitSetupFailed = 2, // run abandoned while files were being assigned
-    kExitRunTimeError = 3, // a work file could not be created, read or written
-    kExitOutputFailed = 4, // a data, map or picture output could not be written
+    kExitRunTimeError = 3, // a file could not be written: a work file, the report, the
+                           // station, height or zenith-distance file (or a work file read)
+    kExitOutputFailed = 4, // the report is complete, but a data, map or picture output could
+                           // not be written, or a station or zenith-distance file not opened
     kExitInputDropped = 5  // the run completed, but input records were skipped or left out
 };
 

@@ -1,6 +1,7 @@
 #include "core/workfile.h"
 
 #include "core/fatal.h"
+#include "core/interruption.h"
 
 #include <algorithm>
 #include <bit>
@@ -18,6 +19,12 @@ namespace {
 
 [[noreturn]] void io_failure(const std::string& what, const std::string& path) {
     throw FatalStop(" " + what + " " + path, kExitRunTimeError);
+}
+
+// " Unable to write <file>: <reason>", and the like for reading.
+[[noreturn]] void transfer_failure(const char* what, const std::string& path, int error) {
+    throw FatalStop(std::string(" Unable to ") + what + " " + path + ": " + std::strerror(error != 0 ? error : EIO),
+                    kExitRunTimeError);
 }
 
 } // namespace
@@ -148,14 +155,14 @@ void DirectFile::read(int rec, Record& record) {
     std::size_t offset = offset_of(rec);
     record.clear();
     std::size_t want = std::min<std::size_t>(record.size(), static_cast<std::size_t>(record_length_));
-    if (!get(offset, record.data(), want)) io_failure("Unable to read work file", path_);
+    if (!get(offset, record.data(), want)) transfer_failure("read", path_, errno);
 }
 
 void DirectFile::write(int rec, const Record& record, int nbytes) {
     std::size_t offset = offset_of(rec);
     std::size_t n = nbytes < 0 ? record.size() : static_cast<std::size_t>(nbytes);
     n = std::min<std::size_t>({n, record.size(), static_cast<std::size_t>(record_length_)});
-    if (!put(offset, record.data(), n)) io_failure("Unable to write work file", path_);
+    if (!put(offset, record.data(), n)) transfer_failure("write", path_, errno);
 }
 
 // Runs of records go straight to the disk (a reservation of space must
@@ -230,14 +237,23 @@ bool SeqFile::open(const std::string& path, Mode mode, int* error) {
         target = staged_name(path);
     }
     const char* how = mode == Mode::Old ? "rb" : mode == Mode::Scratch ? "w+b" : "wb";
-    std::FILE* f = std::fopen(target.c_str(), how);
+    std::FILE* f = nullptr;
+    {
+        // A temporary is removed if the run is interrupted.
+        auto held = interruption::hold();
+        f = std::fopen(target.c_str(), how);
+        if (f && mode == Mode::Staged) interruption::add_file(target);
+    }
     if (!f) {
         if (error) *error = errno;
         return false;
     }
+    file_ = f;
+    path_ = path;
+    if (mode == Mode::Staged) staged_ = target;
     // A directory opens for reading on some systems; it is not a text file.
     if (fstat(fileno(f), &st) == 0 && S_ISDIR(st.st_mode)) {
-        std::fclose(f);
+        close();
         if (error) *error = EISDIR;
         return false;
     }
@@ -247,9 +263,7 @@ bool SeqFile::open(const std::string& path, Mode mode, int* error) {
     const std::size_t size = mode == Mode::Old ? kReadBuffer : kWriteBuffer;
     buffer_.reset(new char[size]);
     std::setvbuf(f, buffer_.get(), _IOFBF, size);
-    file_ = f;
-    path_ = path;
-    if (mode == Mode::Staged) staged_ = target;
+    writing_ = mode != Mode::Old;
     last_line_start_ = -1;
     line_start_ = -1;
     line_ = 0;
@@ -286,13 +300,20 @@ bool SeqFile::read_line(std::string& line) {
 
 void SeqFile::write_line(std::string_view line) {
     if (!file_) return;
+    // The stream passes its buffer on when it fills: a failure shows here.
     if (fwrite_unlocked(line.data(), 1, line.size(), file_) != line.size() || putc_unlocked('\n', file_) == EOF)
-        io_failure("Unable to write file", path_);
+        write_failed(errno);
+}
+
+void SeqFile::write_failed(int error) {
+    const std::string path = path_;
+    close();
+    transfer_failure("write", path, error);
 }
 
 void SeqFile::rewind() {
     if (!file_) return;
-    std::fflush(file_);
+    if (std::fflush(file_) != 0 && writing_) write_failed(errno);
     std::fseek(file_, 0, SEEK_SET);
     last_line_start_ = -1;
     line_ = 0;
@@ -315,17 +336,23 @@ void SeqFile::seek(long position, int line) {
 }
 
 void SeqFile::flush() {
-    if (file_) std::fflush(file_);
+    if (file_ && std::fflush(file_) != 0 && writing_) write_failed(errno);
+}
+
+void SeqFile::remove_staged() {
+    if (staged_.empty()) return;
+    auto held = interruption::hold();
+    std::remove(staged_.c_str());
+    interruption::remove_file(staged_);
+    staged_.clear();
 }
 
 void SeqFile::close() {
     if (file_) std::fclose(file_);
     file_ = nullptr;
+    writing_ = false;
     buffer_.reset();
-    if (!staged_.empty()) {
-        std::remove(staged_.c_str());
-        staged_.clear();
-    }
+    remove_staged();
 }
 
 void SeqFile::close_delete() {
@@ -335,19 +362,42 @@ void SeqFile::close_delete() {
     if (was_open && !staged && !path_.empty()) std::remove(path_.c_str());
 }
 
-void SeqFile::commit() {
-    if (!file_ || staged_.empty()) return;
-    bool written = std::fflush(file_) == 0 && !std::ferror(file_);
-    written = std::fclose(file_) == 0 && written;
-    file_ = nullptr;
-    buffer_.reset();
-    std::error_code ec;
-    if (written) std::filesystem::rename(staged_, path_, ec);
-    if (!written || ec) {
+void SeqFile::finish() {
+    if (!file_) return;
+    if (!writing_) {
         close();
-        io_failure("Unable to write file", path_);
+        return;
     }
-    staged_.clear();
+    errno = 0;
+    int error = 0;
+    if (std::fflush(file_) != 0 || std::ferror(file_)) error = errno != 0 ? errno : EIO;
+    errno = 0;
+    if (std::fclose(file_) != 0 && error == 0) error = errno != 0 ? errno : EIO;
+    file_ = nullptr;
+    writing_ = false;
+    buffer_.reset();
+    if (error != 0) {
+        remove_staged();
+        transfer_failure("write", path_, error);
+    }
+}
+
+void SeqFile::commit() {
+    finish();
+    if (staged_.empty()) return;
+    std::error_code ec;
+    {
+        auto held = interruption::hold();
+        std::filesystem::rename(staged_, path_, ec);
+        if (!ec) {
+            interruption::remove_file(staged_);
+            staged_.clear();
+        }
+    }
+    if (ec) {
+        remove_staged();
+        transfer_failure("write", path_, ec.value());
+    }
 }
 
 bool file_exists(const std::string& path) {

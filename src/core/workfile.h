@@ -168,6 +168,11 @@ private:
 
 // A sequential text file of lines. Lines end with "\n" (a "\r" before it is
 // dropped on reading); a last line without a line end still reads as a line.
+//
+// Writing is checked where failures surface: a write that the stream's
+// buffer passes on, a flush (also before a rewind) and the closing by
+// finish() or commit(). A failure gives the file up (a staged temporary is
+// removed) and stops the run: " Unable to write <file>: <reason>".
 class SeqFile {
 public:
     enum class Mode {
@@ -205,10 +210,18 @@ public:
     // opened or rewound), and the position at which it starts.
     int line_number() const { return line_; }
     long line_start() const { return line_start_; }
+    // Closes without a check (a file given up); a staged temporary, even a
+    // finished one, is removed.
     void close();
     void close_delete();
-    // A staged file: closes the completed temporary and renames it over the
-    // named file. A failure stops the run, the named file left as it was.
+    // Closes a written file, checked. A staged file's temporary is then
+    // complete and waits for commit().
+    void finish();
+    // Whether a staged file's complete temporary waits for commit().
+    bool finished() const { return file_ == nullptr && !staged_.empty(); }
+    // A staged file: finishes it if need be and renames the complete
+    // temporary over the named file. A failure stops the run, the named
+    // file left as it was.
     void commit();
 
     static constexpr std::size_t kMaxLine = 4096;
@@ -217,9 +230,15 @@ public:
     static std::string staged_name(const std::string& path) { return path + ".tmp"; }
 
 private:
+    // Gives the file up and stops the run.
+    [[noreturn]] void write_failed(int error);
+    // Removes the staged temporary.
+    void remove_staged();
+
     std::FILE* file_ = nullptr;
     std::string path_;
     std::string staged_; // the temporary of a staged file until committed
+    bool writing_ = false;
     long last_line_start_ = -1;
     long line_start_ = -1;
     int line_ = 0;

@@ -10,8 +10,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <istream>
 #include <ostream>
+#include <system_error>
+#include <sys/stat.h>
 
 namespace quarlo {
 
@@ -19,9 +22,6 @@ namespace {
 
 constexpr std::size_t kNameLength = 80;
 constexpr std::size_t kPathLength = 40;
-
-const char* const kWorkFileNames[8] = {"quarlo01.wrk", "quarlo02.wrk", "quarlo13.wrk", "quarlo09.wrk",
-                                       "quarlo18.wrk", "quarlo20.wrk", "quarlo21.wrk", "quarlo22.wrk"};
 
 std::string field80(const std::string& s) { return pad_line(s, kNameLength); }
 
@@ -162,6 +162,169 @@ void set92(RunContext& ctx) {
     for (int i = 0; i < len; ++i) io.jobtxt[1](start + i) = io.card(3 + i);
 }
 
+namespace {
+
+// A file the run writes or reads, and what it is to the run.
+struct RunFile {
+    std::string path;
+    std::string role;        // "the report", "the input file", ...
+    std::string after = {};  // what follows the name
+    bool station_file = false; // the job's station file, written or read
+    // "the report net.prt", "the temporary net.hgt.tmp of the height file"
+    std::string named() const { return role + " " + path + after; }
+};
+
+// Whether two names are one file: the same file on the same device when
+// both exist (links included), else the same name once "." and ".." and
+// links in the folders are resolved.
+bool same_file(const std::string& a, const std::string& b) {
+    struct stat sa {}, sb {};
+    if (::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0)
+        return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    std::error_code ea, eb;
+    auto ca = std::filesystem::weakly_canonical(a, ea);
+    auto cb = std::filesystem::weakly_canonical(b, eb);
+    return !ea && !eb && ca == cb;
+}
+
+// A single column of the control record that asks for something: a digit
+// 1 to 9 (blank, 0 and what is no number ask for nothing).
+bool asks(const FixedText<80>& card, const Field& field) { return card(field.col) >= '1' && card(field.col) <= '9'; }
+
+// The files the run writes: the report, and those the control record (when
+// there is one) and the command line ask for, each staged file with the
+// temporary it is written to first.
+std::vector<RunFile> files_written(const RunContext& ctx, const std::string& report, const FixedText<80>* card) {
+    std::vector<RunFile> out{{report, "the report"}};
+    const std::string job = trim_name(ctx.names.job_name.str());
+    auto staged = [&](const std::string& path, const std::string& role, bool station_file = false) {
+        out.push_back({path, "the " + role, "", station_file});
+        out.push_back({SeqFile::staged_name(path), "the temporary", " of the " + role});
+    };
+    if (card) {
+        if ((*card)(record::control::kStage.col) == '4') staged(job + ".hgt", "height file");
+        if (asks(*card, record::control::kStationFile)) staged(job + ".stn", "station file", true);
+        if (asks(*card, record::control::kZenithFile)) staged(job + ".zen", "zenith-distance file");
+    }
+    const ExportRequest& asked = ctx.results.requested;
+    if (asked.json) staged(job + ".json", "JSON file");
+    if (asked.geojson) staged(job + ".geojson", "GeoJSON file");
+    if (asked.html) staged(job + ".html", "HTML file");
+    return out;
+}
+
+// The files the run reads: the input, the options file, the station file
+// (the job's own, which the report could become, else stations.dat) and,
+// when asked for, the geoid file.
+std::vector<RunFile> files_read(const std::string& input, const std::string& job, const FixedText<80>* card) {
+    std::vector<RunFile> in{{input, "the input file"}};
+    if (file_exists(kOptionsFile)) in.push_back({kOptionsFile, "the options file"});
+    std::string data;
+    int length = 0, found = 0;
+    datpath(data, length, found);
+    const std::string own = job + ".stn";
+    const std::string reads = " that the run reads";
+    in.push_back({own, "the station file", reads, true});
+    struct stat st {};
+    if (!(::stat(own.c_str(), &st) == 0 && S_ISREG(st.st_mode))) {
+        in.push_back({"stations.dat", "the station file", reads});
+        if (found) in.push_back({data + "stations.dat", "the station file", reads});
+    }
+    if (card && asks(*card, record::control::kGeoidModel))
+        in.push_back({(found ? data : std::string()) + "geoid.dat", "the geoid file", reads});
+    return in;
+}
+
+// Refuses a run that would write over one of its own inputs, or write two
+// of its outputs to one file, before anything is opened for writing.
+bool overwrites_own_file(RunContext& ctx, const std::string& input, const std::string& report,
+                         const FixedText<80>* card) {
+    const std::vector<RunFile> written = files_written(ctx, report, card);
+    const std::vector<RunFile> read = files_read(input, trim_name(ctx.names.job_name.str()), card);
+    auto refuse = [&](const RunFile& w, const RunFile& r) {
+        std::string text = w.named();
+        text[0] = 'T';
+        console(ctx) << " " << text << " would overwrite " << r.named() << "; run abandoned\n";
+    };
+    for (std::size_t i = 0; i < written.size(); ++i) {
+        for (const RunFile& r : read) {
+            // The station file a run reads is the one it may replace with
+            // its adjusted stations: read first, replaced when complete.
+            if (written[i].station_file && r.station_file && written[i].path == r.path) continue;
+            if (same_file(written[i].path, r.path)) {
+                refuse(written[i], r);
+                return true;
+            }
+        }
+        for (std::size_t j = 0; j < i; ++j) {
+            if (same_file(written[i].path, written[j].path)) {
+                refuse(written[i], written[j]);
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+enum class Head { control, default_control, missing };
+
+// Reads the head of the input: the title records and the control record,
+// completed from the options file's default control record, or that record
+// in its place.
+Head read_head(RunContext& ctx) {
+    auto& files = ctx.files;
+    FixedText<80> default_record;
+    int default_found = 0;
+    toptset(default_record, default_found);
+
+    long after_header = files.unit4.tell();
+    int after_header_line = 0;
+    for (;;) {
+        icr00(ctx);
+        if (ctx.ioarea.record_status == -2) break;
+        int code = ctx.ioarea.record_code;
+        if (code == 94 || code == 95) {
+            after_header = files.unit4.tell();
+            after_header_line = files.unit4.line_number();
+            continue;
+        }
+        if (code == 92) {
+            check_columns(ctx, *record::columns_of(92), ctx.ioarea.record_at, ctx.ioarea.line, ctx.ioarea.line);
+            set92(ctx);
+            ++ctx.numbrs.title_record_count;
+            after_header = files.unit4.tell();
+            after_header_line = files.unit4.line_number();
+            continue;
+        }
+        break;
+    }
+
+    if (ctx.ioarea.record_status != -2 && ctx.ioarea.record_code == 1) {
+        auto& card = ctx.ioarea.card;
+        ctx.diag.control = ctx.ioarea.record_at;
+        ctx.diag.header_end = ctx.ioarea.record_at.line;
+        check_columns(ctx, *record::columns_of(1), ctx.ioarea.record_at, ctx.ioarea.line, ctx.ioarea.line);
+        if (default_found && card(3) != 'X' && card(3) != 'x') {
+            for (int col = 1; col <= 80; ++col)
+                if (card(col) == ' ') card(col) = default_record(col);
+        }
+        return Head::control;
+    }
+    if (!default_found) return Head::missing;
+    // The default control record stands in full; the input is read again
+    // from just after its title records, so that no station or observation
+    // line is lost.
+    ctx.ioarea.card = default_record;
+    ctx.ioarea.record_code = 1;
+    ctx.ioarea.record_status = 0;
+    ctx.ioarea.record_at = SourceLine{};
+    ctx.diag.header_end = after_header_line;
+    files.unit4.seek(after_header, after_header_line);
+    return Head::default_control;
+}
+
+} // namespace
+
 void filasn(RunContext& ctx, const std::vector<std::string>& args) {
     auto& files = ctx.files;
     ctx.numbrs.title_record_count = 0;
@@ -170,8 +333,17 @@ void filasn(RunContext& ctx, const std::vector<std::string>& args) {
     std::string inname, outname;
     tpathset(ctx, inname, outname, 1);
 
-    // The work files: quarlo01, 02, 13, 09, 18, then 19 (always in the
-    // working directory), 20, 21 and 22.
+    // The work files live in a folder of the run's own, in the work path or
+    // the working directory, so that runs started side by side in one
+    // folder never share them.
+    int error = 0;
+    const std::string work_directory = path_set(ctx.paths.work_path) ? ctx.paths.work_path : std::string();
+    if (!make_work_folder(ctx, work_directory, &error))
+        throw FatalStop(" Unable to create a work folder in " + (work_directory.empty() ? "." : work_directory) +
+                            ": " + std::strerror(error),
+                        kExitRunTimeError, false);
+
+    // The work files: quarlo01, 02, 13, 09, 18, then 19, 20, 21 and 22.
     struct DirectUnit {
         DirectFile* file;
         int name_index;
@@ -232,7 +404,6 @@ void filasn(RunContext& ctx, const std::vector<std::string>& args) {
 
     // The input file.
     tpathset(ctx, inname, outname, 2);
-    int error = 0;
     const std::string input = rtrim(inname);
     if (!files.unit4.open(input, SeqFile::Mode::Old, &error)) {
         console(ctx) << " Unable to open input file.  Status=" << edit::int_field(error, 6) << "\n";
@@ -251,8 +422,16 @@ void filasn(RunContext& ctx, const std::vector<std::string>& args) {
     if (!quiet) console(ctx) << " Output file name: " << trim_name(outname) << "\n";
 
     ctx.names.job_name.set(job_name_for(rtrim(outname)));
-
     std::string report_path = rtrim(outname);
+
+    // The head of the input tells which files the run writes; none of them
+    // may be a file the run reads, or another of them.
+    const Head head = read_head(ctx);
+    if (overwrites_own_file(ctx, input, report_path, head == Head::missing ? nullptr : &ctx.ioarea.card)) {
+        abandon(ctx);
+        return;
+    }
+
     if (!quiet && file_exists(report_path)) {
         console(ctx) << " Existing output file found. Overwrite ? (y/n): " << std::flush;
         std::string reply;
@@ -273,76 +452,28 @@ void filasn(RunContext& ctx, const std::vector<std::string>& args) {
         return;
     }
 
-    // Default control record, title records and the control record.
-    FixedText<80> default_record;
-    int default_found = 0;
-    toptset(default_record, default_found);
-
-    long after_header = files.unit4.tell();
-    int after_header_line = 0;
-    for (;;) {
-        icr00(ctx);
-        if (ctx.ioarea.record_status == -2) break;
-        int code = ctx.ioarea.record_code;
-        if (code == 94 || code == 95) {
-            after_header = files.unit4.tell();
-            after_header_line = files.unit4.line_number();
-            continue;
-        }
-        if (code == 92) {
-            check_columns(ctx, *record::columns_of(92), ctx.ioarea.record_at, ctx.ioarea.line, ctx.ioarea.line);
-            set92(ctx);
-            ++ctx.numbrs.title_record_count;
-            after_header = files.unit4.tell();
-            after_header_line = files.unit4.line_number();
-            continue;
-        }
-        break;
-    }
-
-    if (ctx.ioarea.record_status != -2 && ctx.ioarea.record_code == 1) {
-        auto& card = ctx.ioarea.card;
-        ctx.diag.control = ctx.ioarea.record_at;
-        ctx.diag.header_end = ctx.ioarea.record_at.line;
-        check_columns(ctx, *record::columns_of(1), ctx.ioarea.record_at, ctx.ioarea.line, ctx.ioarea.line);
-        if (default_found && card(3) != 'X' && card(3) != 'x') {
-            for (int col = 1; col <= 80; ++col)
-                if (card(col) == ' ') card(col) = default_record(col);
-        }
-        if (card(record::control::kStage.col) == '4') {
-            std::string height_path = trim_name(ctx.names.job_name.str()) + ".hgt";
-            // The height file replaces an existing one only when the run
-            // has written it completely.
-            if (!files.unit10.open(height_path, SeqFile::Mode::Staged, &error)) {
-                if (ctx.console.err)
-                    *ctx.console.err << "cannot open height file " << height_path << ": " << std::strerror(error) << "\n";
-                ioc11(ctx, "*** UNABLE TO OPEN HEIGHT FILE ***", 48);
-                opr00(ctx, 2);
-                set99(ctx);
-                abandon(ctx);
-                return;
-            }
-        }
+    if (head == Head::missing) {
+        constexpr std::string_view kMissing = "*** 01 RECORD MISSING ***";
+        ioc11(ctx, kMissing, 55);
+        opr00(ctx, 2);
+        ctx.diag.message(SourceLine{}, std::string(report_message_text(kMissing)) + missing_control_reason(input));
+        abandon(ctx);
         return;
     }
-
-    if (default_found) {
-        // The default control record stands in full; the input is read again
-        // from just after its title records, so that no station or
-        // observation line is lost.
-        ctx.ioarea.card = default_record;
-        ctx.ioarea.record_code = 1;
-        ctx.ioarea.record_status = 0;
-        ctx.ioarea.record_at = SourceLine{};
-        ctx.diag.header_end = after_header_line;
-        files.unit4.seek(after_header, after_header_line);
-        return;
+    if (ctx.ioarea.card(record::control::kStage.col) == '4') {
+        std::string height_path = trim_name(ctx.names.job_name.str()) + ".hgt";
+        // The height file replaces an existing one only when the run has
+        // written it completely.
+        if (!files.unit10.open(height_path, SeqFile::Mode::Staged, &error)) {
+            if (ctx.console.err)
+                *ctx.console.err << "cannot open height file " << height_path << ": " << std::strerror(error) << "\n";
+            ioc11(ctx, "*** UNABLE TO OPEN HEIGHT FILE ***", 48);
+            opr00(ctx, 2);
+            set99(ctx);
+            abandon(ctx);
+            return;
+        }
     }
-    constexpr std::string_view kMissing = "*** 01 RECORD MISSING ***";
-    ioc11(ctx, kMissing, 55);
-    opr00(ctx, 2);
-    ctx.diag.message(SourceLine{}, std::string(report_message_text(kMissing)) + missing_control_reason(input));
-    abandon(ctx);
 }
 
 } // namespace quarlo

@@ -1,4 +1,5 @@
 #include "core/fatal.h"
+#include "core/interruption.h"
 #include "driver/quarlo.h"
 
 #include <cstdlib>
@@ -44,10 +45,13 @@ constexpr char kHelp[] =
     "sums it up: the network, the adjustment and the files written.\n"
     "\n"
     "Exit status: 0 success, every input record read and used; 1 errors in data;\n"
-    "2 set-up failed or bad usage; 3 a work file could not be created or\n"
-    "written; 4 a --json, --geojson or --html file could not be written;\n"
-    "5 the run completed, but input records were skipped or left out of the\n"
-    "adjustment (the messages say which). See quarlo(1).\n";
+    "2 set-up failed, an output would overwrite the input, or bad usage; 3 a\n"
+    "work file, the report, the station, height or zenith-distance file could\n"
+    "not be written; 4 a --json, --geojson or --html file could not be written,\n"
+    "or a station or zenith-distance file could not be opened; 5 the run\n"
+    "completed, but input records were skipped or left out of the adjustment\n"
+    "(the messages say which); 128 + n ended by signal n (SIGINT, SIGTERM,\n"
+    "SIGHUP), its work files removed. See quarlo(1).\n";
 
 // "-h", "--help", "--version", "--anything": asked for before a run starts.
 // A bare "--", any other one-letter option and every file name keep their
@@ -78,6 +82,9 @@ bool take_output_option(std::string_view arg, quarlo::ExportRequest& request) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Before any thread starts: an interrupted run removes its work files
+    // and temporaries.
+    quarlo::interruption::install();
     quarlo::RunOptions options;
     // The output options lead; what follows them has its old meaning.
     int first = 1;

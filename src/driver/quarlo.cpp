@@ -170,6 +170,19 @@ void run_stages(RunContext& ctx, const std::vector<std::string>& args, StagedExp
     set99(ctx);
 }
 
+// A run abandoned during set-up, or stopped by errors in its data.
+bool run_failed(const RunContext& ctx) {
+    return ctx.option.run_status == -9 || ctx.option.run_status == -1 || ctx.reginf.data_error_flag == -1;
+}
+
+// The station, zenith-distance and height files the run has completed
+// replace their old versions together, once the report is complete: a run
+// that fails or is interrupted before leaves the old ones as they were.
+void put_outputs_in_place(RunContext& ctx) {
+    for (SeqFile* file : {&ctx.files.unit17, &ctx.files.unit16, &ctx.files.unit10})
+        if (file->finished()) file->commit();
+}
+
 } // namespace
 
 void pause_console(RunContext& ctx) {
@@ -182,29 +195,47 @@ void pause_console(RunContext& ctx) {
 int run_quarlo(RunContext& ctx, const std::vector<std::string>& args) {
     StagedExports exports;
     auto& out = *ctx.console.out;
+    std::optional<FatalStop> stopped;
     try {
         run_stages(ctx, args, exports);
+        // The report is complete once it is closed; then the outputs of a
+        // run that succeeded replace their old versions.
+        ctx.files.unit3.finish();
+        if (!run_failed(ctx)) put_outputs_in_place(ctx);
     } catch (const FatalStop& stop) {
+        stopped = stop;
+    }
+
+    if (stopped) {
+        std::string message = stopped->console_message();
+        int status = stopped->exit_status();
         close_work_files(ctx);
-        if (stop.finish_report() && ctx.files.unit3.is_open() && !ctx.report_finished) set99(ctx);
-        ctx.files.unit3.close();
+        if (ctx.files.unit3.is_open()) {
+            try {
+                if (stopped->finish_report() && !ctx.report_finished) set99(ctx);
+                ctx.files.unit3.finish();
+            } catch (const FatalStop& report) {
+                // The report cannot say why the run stopped: both are said.
+                message += "\n" + report.console_message();
+                status = report.exit_status();
+            }
+        }
         ctx.files.unit10.close();
-        out << "\n" << stop.console_message() << "\n\n" << std::flush;
+        out << "\n" << message << "\n\n" << std::flush;
         print_dropped(ctx, out);
         ctx.diag.finish(ctx.files.unit3.path());
         write_exports(ctx, false, exports);
         pause_console(ctx);
-        return stop.exit_status();
+        return status;
     }
 
     close_work_files(ctx);
-    ctx.files.unit3.close();
     ctx.files.unit10.close();
     if (ctx.option.run_status == -9) {
         ctx.diag.finish({});
         return kExitSetupFailed;
     }
-    if (ctx.reginf.data_error_flag == -1 || ctx.option.run_status == -1) {
+    if (run_failed(ctx)) {
         out << "\n Errors in data\n\n" << std::flush;
         print_dropped(ctx, out);
         ctx.diag.finish(ctx.files.unit3.path());
@@ -214,6 +245,9 @@ int run_quarlo(RunContext& ctx, const std::vector<std::string>& args) {
     }
     // The data, map and picture outputs follow the complete report.
     int status = write_exports(ctx, true, exports);
+    // A station or zenith-distance file that could not be opened is said
+    // in the report; the run is complete but for it.
+    if (status == kExitOk && ctx.files.outputs_not_opened > 0) status = kExitOutputFailed;
     print_summary(ctx, out);
     print_dropped(ctx, out);
     ctx.diag.finish(ctx.files.unit3.path());

@@ -1,5 +1,6 @@
 #include "export/exports.h"
 
+#include "core/interruption.h"
 #include "core/run_files.h"
 
 #include <cerrno>
@@ -74,8 +75,20 @@ std::string temporary_name(const std::string& name) { return name + ".tmp"; }
 int stage(const Output& o, const RunResults& r, const std::string& name, std::shared_future<bool> keep) noexcept {
     const std::string temporary = temporary_name(name);
     auto cause = [] { return errno != 0 ? errno : EIO; };
+    // The temporary is removed if the run is interrupted, and is never
+    // found there without its entry.
+    auto remove_temporary = [&] {
+        auto held = interruption::hold();
+        std::remove(temporary.c_str());
+        interruption::remove_file(temporary);
+    };
     errno = 0;
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
+    std::FILE* file = nullptr;
+    {
+        auto held = interruption::hold();
+        file = std::fopen(temporary.c_str(), "wb");
+        if (file) interruption::add_file(temporary);
+    }
     if (!file) return cause();
     FileSink sink(file);
     int error = 0;
@@ -94,18 +107,23 @@ int stage(const Output& o, const RunResults& r, const std::string& name, std::sh
     errno = 0;
     if (std::fclose(file) != 0 && error == 0) error = cause();
     if (error != 0) {
-        std::remove(temporary.c_str());
+        remove_temporary();
         return error; // nothing is left under the temporary name
     }
     if (!keep.get()) {
-        std::remove(temporary.c_str());
+        remove_temporary();
         return 0;
     }
-    ::unlink(name.c_str()); // fails harmlessly on a directory, which the rename then reports
-    errno = 0;
-    if (std::rename(temporary.c_str(), name.c_str()) != 0) {
-        error = errno != 0 ? errno : EIO;
-        std::remove(temporary.c_str());
+    {
+        // An interruption finds the old file in place or the new one.
+        auto held = interruption::hold();
+        ::unlink(name.c_str()); // fails harmlessly on a directory, which the rename then reports
+        errno = 0;
+        if (std::rename(temporary.c_str(), name.c_str()) != 0) {
+            error = errno != 0 ? errno : EIO;
+            std::remove(temporary.c_str());
+        }
+        interruption::remove_file(temporary);
     }
     return error;
 }

@@ -9,7 +9,9 @@
 #include "report/print.h"
 
 #include <array>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -49,11 +51,17 @@ private:
 
 // The station file: the job's own ".stn" file, else "stations.dat" (in the
 // data directory in label mode when the options file names one).
+// One that is there but cannot be read (a folder, a file without read
+// permission) is passed over as a missing one is, but not in silence.
 bool open_station_file(RunContext& ctx, const std::string& data_directory) {
     SeqFile& file = ctx.files.unit23;
     std::string job = trim_name(ctx.names.job_name.str());
-    if (file.open(job + ".stn", SeqFile::Mode::Old)) return true;
-    return file.open(data_directory + "stations.dat", SeqFile::Mode::Old);
+    for (const std::string& name : {job + ".stn", data_directory + "stations.dat"}) {
+        int error = 0;
+        if (file.open(name, SeqFile::Mode::Old, &error)) return true;
+        if (error != ENOENT) ctx.diag.file_message(name, std::string("station file not read: ") + std::strerror(error));
+    }
+    return false;
 }
 
 // Reads station-file lines until one whose columns col..col+len-1 hold key;

@@ -711,7 +711,8 @@ void treform(RunContext& ctx) {
     if (form == Converter::Form::keyword) {
         converter.finish();
         files.unit4.close();
-        files.unit19.close();
+        // Read back at once: it must be complete on disk.
+        files.unit19.finish();
     }
 
     files.unit20.close_delete();

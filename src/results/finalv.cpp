@@ -221,11 +221,11 @@ void finalv(RunContext& ctx) {
     fill_from_stations(f);
     f.zeniths.emplace(ctx, f.zenith_count);
 
-    // The adjusted station file holds the values of the last iteration; it
-    // replaces a file of its name only once it is complete.
+    // The adjusted station file holds the values of the last iteration.
     if (f.listing && ctx.option.station_file_option != 0 && ctx.rec01.iterations_left == 0) {
-        f.station_file = ctx.files.unit16.open(station_file_name(ctx), SeqFile::Mode::Staged);
-        if (!f.station_file) report_station_file_not_opened(ctx);
+        int error = 0;
+        f.station_file = ctx.files.unit16.open(station_file_name(ctx), SeqFile::Mode::Staged, &error);
+        if (!f.station_file) report_station_file_not_opened(ctx, error);
     }
     try {
         for (int i = 1; i <= ctx.numbrs.number_of_stations; ++i) adjust_station(f, i);
@@ -234,7 +234,8 @@ void finalv(RunContext& ctx) {
         throw;
     }
     if (f.station_file) {
-        ctx.files.unit16.commit();
+        // Complete; it replaces the old file once the run has succeeded.
+        ctx.files.unit16.finish();
         ctx.summary.wrote(ctx.files.unit16.path());
     }
 }

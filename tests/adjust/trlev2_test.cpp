@@ -110,6 +110,7 @@ TEST(Trlev2List, Stage1StationFileInNumberMode) {
                   station(3, 2, 9999.0f, 0, 0, "STATION  3")};
     r.differences = {height_diff(1, 2, 1.5f), height_diff(2, 3, 1.0f)};
     r.set_up();
+    r.c().files.unit16.commit(); // as the driver does once the run has succeeded
     auto lines = read_lines("NET1.stn");
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0], line70({{1, "10"}, {4, "  1"}, {8, "500000.000"}, {19, "6000000.000"}, {31, "FIXED ONE"},
@@ -139,6 +140,7 @@ TEST(Trlev2List, LabelModeListAndGridStationFile) {
     r.stations = {station(1, 0, 12.5f, 0, 0, "BASE MARK"), station(2, 1, 20.0f, 501000.25, 6001000.5, "TOWER")};
     r.differences = {height_diff(1, 2, 7.5f)};
     r.set_up();
+    r.c().files.unit16.commit(); // as the driver does once the run has succeeded
     auto list = r.list();
     ASSERT_EQ(list.size(), 2u);
     EXPECT_EQ(list[0], line132({{1, "  1"}, {9, "BASE"}, {30, "BASE MARK"}, {98, "  12.500"}, {111, "FIXED"}}));

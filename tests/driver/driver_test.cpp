@@ -116,7 +116,7 @@ TEST(MainDriver, WorkFileThatCannotBeCreatedStopsTheRun) {
     write_file("net.dat", "01\n99\n");
     auto res = run_program({"net.dat"});
     EXPECT_EQ(res.status, 3);
-    EXPECT_EQ(res.console, "\n Unable to open work file missing/dir/quarlo01.wrk\n\n");
+    EXPECT_EQ(res.console, "\n Unable to create a work folder in missing/dir/: No such file or directory\n\n");
     EXPECT_EQ(dir.files(), (Files{"net.dat", "quarlo.opt"}));
 }
 

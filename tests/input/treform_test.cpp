@@ -59,7 +59,9 @@ struct Conversion {
         treform(run.c());
     }
     RunContext& c() { return run.c(); }
-    std::vector<std::string> converted() { return read_lines("quarlo19.wrk"); }
+    // A work file of the run, in its work folder.
+    std::string work(const std::string& name) { return c().files.work_folder + "/" + name; }
+    std::vector<std::string> converted() { return read_lines(work("quarlo19.wrk")); }
     std::string label(int n, float* geoid = nullptr) { return read_label(c().files.unit18, n, geoid).str(); }
     std::string console() { return run.out.str(); }
 };
@@ -137,11 +139,11 @@ TEST(TreformConversion, KeywordFileConvertedRecordByRecord) {
 
     // Unit 4 now reads the converted file; the scratch files are gone.
     EXPECT_TRUE(c.files.unit4_is_work_file);
-    EXPECT_EQ(c.files.unit4.path(), "quarlo19.wrk");
+    EXPECT_EQ(c.files.unit4.path(), cv.work("quarlo19.wrk"));
     EXPECT_FALSE(c.files.unit19.is_open());
-    EXPECT_FALSE(exists("quarlo20.wrk"));
-    EXPECT_FALSE(exists("quarlo21.wrk"));
-    EXPECT_FALSE(exists("quarlo22.wrk"));
+    EXPECT_FALSE(exists(cv.work("quarlo20.wrk")));
+    EXPECT_FALSE(exists(cv.work("quarlo21.wrk")));
+    EXPECT_FALSE(exists(cv.work("quarlo22.wrk")));
     EXPECT_TRUE(exists("net.dat"));
     icr00(c);
     EXPECT_EQ(c.ioarea.record_code, 10);
@@ -433,7 +435,7 @@ TEST(TreformForm, RecordCodeFileIsUsedDirectly) {
     EXPECT_FALSE(c.files.unit4_is_work_file);
     EXPECT_EQ(c.files.unit4.path(), "net.dat");
     for (const char* f : {"quarlo18.wrk", "quarlo19.wrk", "quarlo20.wrk", "quarlo21.wrk", "quarlo22.wrk"})
-        EXPECT_FALSE(exists(f)) << f;
+        EXPECT_FALSE(exists(cv.work(f))) << f;
     EXPECT_FALSE(c.files.unit18.is_open());
     // The reader sees the first station record again.
     icr00(c);
@@ -473,7 +475,7 @@ TEST(TreformForm, EmptyBodyGivesOnlyTheEndRecord) {
     Conversion cv({});
     EXPECT_EQ(cv.c().rec01.label_mode, 1);
     EXPECT_EQ(cv.converted(), std::vector<std::string>{kEnd});
-    EXPECT_EQ(std::filesystem::file_size("quarlo18.wrk"), 0u);
+    EXPECT_EQ(std::filesystem::file_size(cv.work("quarlo18.wrk")), 0u);
 }
 
 TEST(TreformLimit, NineHundredNinetyNineStationsAreAccepted) {
@@ -519,7 +521,7 @@ TEST(TreformLimit, WholeRunStopsDuringSetUpAndRemovesItsWorkFiles) {
     EXPECT_EQ(res.status, kExitSetupFailed);
     EXPECT_NE(res.console.find(" There are more than 999 stations \n"), std::string::npos);
     EXPECT_EQ(res.console.find("Errors in data"), std::string::npos);
-    for (const auto& f : dir.files()) EXPECT_EQ(f.find(".wrk"), std::string::npos) << f;
+    EXPECT_EQ(dir.files(), (std::vector<std::string>{"big.dat", "big.prt"}));
 }
 
 TEST(TreformRun, KeywordRunDeletesTheConvertedFileAtTheEnd) {

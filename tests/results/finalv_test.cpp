@@ -102,6 +102,7 @@ TEST(Finalv, NumberModeOneCoefficientPerStation) {
     EXPECT_FLOAT_EQ(misclosure(ctx.files.unit15, 1), -2.5f);
     EXPECT_FLOAT_EQ(misclosure(ctx.files.unit15, 2), 1.5f);
 
+    ctx.files.unit16.commit(); // as the driver does once the run has succeeded
     EXPECT_EQ(read_lines("NET1.stn"), (std::vector<std::string>{kAlpha, kBravo, kCharlie}));
     EXPECT_FALSE(file_exists(SeqFile::staged_name("NET1.stn")));
 }
@@ -133,6 +134,7 @@ TEST(Finalv, SecondIterationCarriesTheMisclosures) {
     EXPECT_FLOAT_EQ(misclosure(ctx.files.unit14, 1), -0.5123f);
     EXPECT_FLOAT_EQ(misclosure(ctx.files.unit15, 1), -1.5f);
     EXPECT_FLOAT_EQ(misclosure(ctx.files.unit15, 2), -0.5f);
+    ctx.files.unit16.commit(); // as the driver does once the run has succeeded
     EXPECT_EQ(read_lines("NET1.stn"), (std::vector<std::string>{kAlpha, kBravo, kCharlie}));
 }
 
@@ -177,6 +179,7 @@ TEST(Finalv, LabelModeNetworkCoefficientWithRotation) {
     EXPECT_EQ(ctx.files.unit15.records_on_file(), 1);
     EXPECT_FLOAT_EQ(misclosure(ctx.files.unit15, 1), -5.0f);
 
+    ctx.files.unit16.commit(); // as the driver does once the run has succeeded
     EXPECT_EQ(read_lines("NET1.stn"),
               (std::vector<std::string>{
                   line70({{1, "grd"}, {5, "HILL_A"}, {18, "HILL A"}, {38, "-123456.789"}, {49, "    500.250"},

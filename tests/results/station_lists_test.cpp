@@ -222,6 +222,7 @@ TEST(HeightFile, RecordsInNameOrder) {
     r.lay_out(network());
     tnamsrt(r.c());
     trlev4(r.c());
+    r.c().files.unit10.commit(); // as the driver does once the run has succeeded
 
     EXPECT_EQ(read_lines("net.hgt"),
               (std::vector<std::string>{height_record("ALPHA", " 4321", "  7", "  99.999", "-999 3"),
@@ -245,6 +246,7 @@ TEST(HeightFile, WideValuesNeverWriteAsterisks) {
                with(station(6, 1, 9999.999f, 0, 0, "LOW"), 99999, 0.0f, 0.0f)});
     tnamsrt(r.c());
     trlev4(r.c());
+    r.c().files.unit10.commit(); // as the driver does once the run has succeeded
 
     EXPECT_EQ(read_lines("net.hgt"),
               (std::vector<std::string>{height_record("HIGH", sp(5), "  5", sp(8), "  1215"),
