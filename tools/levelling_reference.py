@@ -105,9 +105,110 @@ class Solution:
         self.count = len(self.eqs)
         self.redundancy = self.count - n
         self.sigma0 = self.pvv / self.redundancy if self.redundancy > 0 else mpf(1)
+        # Redundancy numbers r = 1 - p a'Qa and the tests of each equation.
+        self.r = {}
+        for k, e in self.eqs:
+            terms = [(e.u[i], mpf(e.c[i])) for i in range(5) if e.u[i]]
+            aqa = sum(ci * cj * self.Q[i - 1, j - 1] for i, ci in terms for j, cj in terms)
+            self.r[k] = 1 - mpf(e.w) * aqa
+        self.tests = {k: observation_test(self.v[k], mpf(e.w), self.r[k]) for k, e in self.eqs}
+        self.global_test = global_test(self.pvv, self.redundancy)
 
     def q(self, m):
         return self.Q[m - 1, m - 1]
+
+
+# ---------------------------------------------------------------------------
+# Tests of the adjustment: the global test (chi-square, two-sided at 95 %)
+# and data snooping (significance 0.1 %, power 80 %, lambda0 = 17.07) with
+# the minimal detectable bias and the bias-to-noise ratio. The quantiles are
+# found here by bisection on mpmath's regularised incomplete gamma function,
+# the chi-square distribution function P(df / 2, x / 2).
+
+CRITICAL = mpf('3.29')
+LAMBDA0 = mpf('17.07')
+WEAKLY_CHECKED = mpf('0.1')
+NOT_CHECKED = mpf('0.001')
+
+
+def chi_square_quantile(df, p):
+    a, p = mpf(df) / 2, mpf(p)
+    lo, hi = mpf(0), mpf(df) + 20 * msqrt(2 * mpf(df)) + 40
+    for _ in range(200):
+        mid = (lo + hi) / 2
+        if mp.gammainc(a, 0, mid / 2, regularized=True) < p:
+            lo = mid
+        else:
+            hi = mid
+    return (lo + hi) / 2
+
+
+class GlobalTest:
+    def __init__(self, pvv, df):
+        self.statistic, self.df = pvv, df
+        self.lower = chi_square_quantile(df, '0.025')
+        self.upper = chi_square_quantile(df, '0.975')
+        self.accepted = self.lower <= pvv <= self.upper
+        self.ratio = msqrt(pvv / df)
+        self.ratio_lower = msqrt(self.lower / df)
+        self.ratio_upper = msqrt(self.upper / df)
+
+
+def global_test(pvv, df):
+    return GlobalTest(pvv, df) if df > 0 else None
+
+
+class ObservationTest:
+    """checking: 'checked', 'weakly_checked' or 'not_checked'; w, mdb and
+    bnr are None for one not checked."""
+
+    def __init__(self, v, p, r):
+        self.r = r
+        self.w = self.mdb = self.bnr = None
+        if r < NOT_CHECKED:
+            self.checking = 'not_checked'
+            return
+        self.checking = 'weakly_checked' if r < WEAKLY_CHECKED else 'checked'
+        sigma = 1 / msqrt(p)
+        self.mdb = sigma * msqrt(LAMBDA0 / r)
+        self.bnr = msqrt(LAMBDA0 * max(1 - r, 0) / r)
+        if v is not None:
+            self.w = v / (sigma * msqrt(r))
+
+    @property
+    def flagged(self):
+        return self.w is not None and abs(self.w) > CRITICAL
+
+
+def observation_test(v, p, r):
+    return ObservationTest(v, p, r)
+
+
+def global_test_line(test, margins):
+    """The console's verdict of the global test."""
+    if test is None:
+        return ' Global test: none, no degrees of freedom'
+    m = margins
+
+    def three(what, value, tolerance=1e-9):
+        # The bounds come from the quantiles alone, which the program works
+        # in double precision; the ratio from the sum of p v v.
+        return fixed(m.check(what, value, 3, tolerance, True), 20, 3).strip()
+
+    ratio = "sigma0'/sigma0 = " + three('sigma ratio', test.ratio, SUM_TOL)
+    # The statistic must not be so near a bound that single precision could
+    # turn the verdict.
+    for bound in (test.lower, test.upper):
+        gap = float(abs(test.statistic - bound) / bound)
+        m.rows.append(('global test statistic against a bound', gap, gap, gap < SUM_TOL))
+    if test.accepted:
+        return ' Global test at 95 %%: accepted, %s lies within %s to %s' % (
+            ratio, three('sigma ratio lower', test.ratio_lower), three('sigma ratio upper', test.ratio_upper))
+    if test.statistic > test.upper:
+        return ' Global test at 95 %%: rejected, %s exceeds %s (a blunder, or observations weighted too heavily)' % (
+            ratio, three('sigma ratio upper', test.ratio_upper))
+    return ' Global test at 95 %%: rejected, %s is below %s (observations weighted too lightly)' % (
+        ratio, three('sigma ratio lower', test.ratio_lower))
 
 
 # ---------------------------------------------------------------------------
@@ -556,18 +657,36 @@ class Levelling(Case):
         f.update(self.console_files())
         return f
 
+    def code_of(self, k):
+        """The observation code of equation k as the residual analysis gives
+        it: k in the main list, -j for height observation j, 10000 + j for
+        refraction constraint j."""
+        nm = len(self.zeniths) + len(self.differences)
+        if k <= nm:
+            return k
+        if k <= nm + self.height_equations:
+            return -(k - nm)
+        return 10000 + k - nm - self.height_equations
+
+    def where(self, code, console):
+        if code >= 10000:
+            return 'refraction observation %d' % (code - 10000)
+        if code < 0:
+            s = [s for s in self.kept if s.first and s.status != 0 and s.sd != 0.0][-code - 1]
+            return 'height observation of station %d, net.dat:%d' % (
+                s.number, console.station_lines[self.stations.index(s)])
+        return 'observation %d, net.dat:%d' % (code, console.obs_line[code])
+
     def largest_residual(self, console):
         """The largest standardised residual as the residual analysis finds
         it: the largest and the smallest w, each where first met (the main
         list, then the height observations, then the refraction
         constraints), and of the two the one larger in size."""
         sol, m = self.res.sol, self.res.margins
-        nm = len(self.zeniths) + len(self.differences)
         extremes = [mpf(-10), 0, mpf(10), 0]
         for k, e in sol.eqs:
             w = sol.v[k] * msqrt(mpf(e.w))
-            code = k if k <= nm else -(k - nm) if k <= nm + self.height_equations else \
-                10000 + k - nm - self.height_equations
+            code = self.code_of(k)
             if w > extremes[0]:
                 extremes[0:2] = [w, code]
             if w < extremes[2]:
@@ -581,13 +700,34 @@ class Levelling(Case):
         gap = float(abs(abs(extremes[0]) - abs(extremes[2])))
         m.rows.append(('largest |w| against smallest', gap, gap, gap < 1e-4))
         text = fixed(m.check('largest standardised residual', w, 3, 1e-5), 20, 3).strip()
-        if code >= 10000:
-            return text, 'refraction observation %d' % (code - 10000)
-        if code < 0:
-            s = [s for s in self.kept if s.first and s.status != 0 and s.sd != 0.0][-code - 1]
-            return text, 'height observation of station %d, net.dat:%d' % (
-                s.number, console.station_lines[self.stations.index(s)])
-        return text, 'observation %d, net.dat:%d' % (code, console.obs_line[code])
+        return 'Largest standardised residual %s (%s)' % (text, self.where(code, console))
+
+    def largest_normalised(self, console):
+        """The largest normalised residual in size, the first met among
+        equal ones, over the observations that others check."""
+        sol, m = self.res.sol, self.res.margins
+        sizes = []
+        for k, e in sol.eqs:
+            t = sol.tests[k]
+            for bound in (NOT_CHECKED, WEAKLY_CHECKED):
+                m.rows.append(('r of %d against %s' % (k, bound), float(t.r), float(abs(t.r - bound)),
+                               abs(t.r - bound) < 1e-5))
+            if t.w is not None:
+                sizes.append((abs(t.w), k))
+        if not sizes:
+            return 'Normalised residuals: none, no observation is checked by the others'
+        best = max(sizes, key=lambda s: s[0])
+        k = min(k for size, k in sizes if size == best[0])
+        others = [size for size, j in sizes if j != k]
+        if others:
+            gap = float(best[0] - max(others))
+            m.rows.append(('largest normalised |w| against the next', gap, gap, gap < 1e-4))
+        w = sol.tests[k].w
+        text = fixed(m.check('largest normalised residual', w, 3, 1e-5), 20, 3).strip()
+        m.rows.append(('largest normalised against 3.29', float(w), float(abs(abs(w) - CRITICAL)),
+                       abs(abs(w) - CRITICAL) < 1e-4))
+        over = ', over 3.29' if abs(w) > CRITICAL else ''
+        return 'Largest normalised residual %s (%s)%s' % (text, self.where(self.code_of(k), console), over)
 
     def console_files(self):
         """Standard output and standard error of the run, and its status."""
@@ -597,7 +737,7 @@ class Levelling(Case):
             return {'expected-status': ['0']}
         console = zr.Console(self)
         adjustment = zr.plural(self.iterations, 'iteration')
-        residual = None
+        residual = verdict = None
         r = self.res.sol.redundancy
         if self.analysis >= 4:
             adjustment += ', no residual analysis (analysis option %d)' % self.analysis
@@ -608,11 +748,14 @@ class Levelling(Case):
                                                                          zr.plural(r, 'degree'))
             else:
                 adjustment += ', variance factor not estimated (no degrees of freedom)'
-            residual = self.largest_residual(console)
+            verdict = global_test_line(self.res.sol.global_test, self.res.margins)
+            # With the inverse (analysis option 1 or more) the normalised
+            # residual, else the standardised one.
+            residual = self.largest_normalised(console) if self.analysis >= 1 else self.largest_residual(console)
         # The adjusted station file is completed in the last iteration, the
         # height file after the station lists.
         written = (['net.stn'] if self.station_file else []) + (['net.hgt'] if self.stage >= 4 else [])
-        return console.files(adjustment=adjustment, residual=residual, written=written)
+        return console.files(adjustment=adjustment, verdict=verdict, residual=residual, written=written)
 
 
 def list_title(fixed_list, number):

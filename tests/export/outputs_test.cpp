@@ -125,8 +125,9 @@ TEST(Escaping, HtmlReaderGetsTheNamesAsTextAndNoMarkupFromThem) {
     auto titles = view["title"].get<std::vector<std::string>>();
     EXPECT_TRUE(contains(titles, kNastyLabel + " " + kHtmlName + ": height 105.253 m")) << view["title"].dump();
     EXPECT_TRUE(contains(view["text"].get<std::vector<std::string>>(), kNastyLabel));
-    // The largest standardised residual (3.1, observation 3) names the station.
-    // Its first row follows the cells of the summary.
+    // The largest normalised residual (3.1 / sqrt(0.5), observation 3)
+    // names the station. Its row, the first of the flagged ones, follows
+    // the cells of the summary.
     auto cells = view["td"].get<std::vector<std::string>>();
     auto row = std::find(cells.begin(), cells.end(), "height difference");
     ASSERT_GE(cells.end() - row, 5);
@@ -134,7 +135,7 @@ TEST(Escaping, HtmlReaderGetsTheNamesAsTextAndNoMarkupFromThem) {
     EXPECT_EQ(row[-1], "3");
     EXPECT_EQ(row[1], kNastyLabel);
     EXPECT_EQ(row[2], "D4");
-    EXPECT_EQ(row[4], "3.100");
+    EXPECT_EQ(row[4], "4.384");
 }
 
 TEST(GeoJsonOutput, StationsAsPointsLinesBetweenThemAndUnplacedFeaturesWithoutGeometry) {

@@ -49,9 +49,12 @@ struct LoopRun : AnalysisRun {
         solution({1.0f / 300.0f, 2.0f / 300.0f});
         c().numbrs.band_width = 1;
     }
+    // The tests of the run's end, then the results model.
     void collect() {
         const float third = 1.0f / (3.0f * 40000.0f);
-        collect_results(c(), inverse({{{1, 1}, 2 * third}, {{1, 2}, third}, {{2, 2}, 2 * third}}));
+        InverseElement q = inverse({{{1, 1}, 2 * third}, {{1, 2}, third}, {{2, 2}, 2 * third}});
+        test_adjustment(c(), q);
+        collect_results(c(), q);
     }
 };
 
@@ -88,7 +91,7 @@ TEST(CollectResults, LevellingLoopWorkedByHand) {
         EXPECT_EQ(o.number, static_cast<int>(i) + 1);
         EXPECT_NEAR(*o.residual, expected_v[i], 1e-8) << i;
         EXPECT_NEAR(*o.standardised_residual, expected_v[i] * 200.0, 1e-5) << i;
-        EXPECT_NEAR(*o.redundancy_number, 1.0 / 3.0, 1e-6) << i;
+        EXPECT_NEAR(*o.redundancy_number(), 1.0 / 3.0, 1e-6) << i;
     }
     // Computed from the heights of the last iteration; observed = computed + misclosure.
     EXPECT_FLOAT_EQ(*r.observations[2].as_given, 7.26f);
@@ -120,7 +123,7 @@ TEST(CollectResults, WithoutTheInverseNoPrecisionsAndWithoutASolutionNoResiduals
     EXPECT_FALSE(r.summary.inverse);
     EXPECT_FALSE(r.summary.variance_factor_used);
     EXPECT_FALSE(r.stations[1].sd);
-    EXPECT_FALSE(r.observations[0].redundancy_number);
+    EXPECT_FALSE(r.observations[0].redundancy_number());
     EXPECT_TRUE(r.observations[0].residual);
 
     LoopRun unsolved;
