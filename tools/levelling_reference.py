@@ -1594,8 +1594,131 @@ class InverseListedWhole(AnalysisOption):
 
 
 # ---------------------------------------------------------------------------
+# A levelling network of many stations read from its record-code input (the
+# benchmark's case a), solved in double precision: banded Cholesky in the
+# order of the station numbers, the band of the inverse by the backward
+# recursion Q_ij = (delta_ij / R_ii - sum over k > i of R_ik Q_kj) / R_ii,
+# which needs no element outside the band; then the tests of the adjustment,
+# compared with the program's JSON of the same run.
+#
+#     python3 tools/levelling_reference.py --levelling net.dat net.json
+
+def read_levelling(path):
+    """Stations (number -> height, fixed) and height differences (from, to,
+    dh, weight) of a record-code input of levelled lines; values as the
+    program holds them, in single precision."""
+    stations, lines = {}, []
+    for text in open(path):
+        code = text[:2]
+        if code == '10':
+            fixed_station = text[66:67] == '*'
+            height = f32(float(text[58:66])) if fixed_station else None
+            stations[int(text[3:6])] = height
+        elif code == '24':
+            sd = f32(float(text[22:28]))
+            lines.append((int(text[3:7]) % 1000, int(text[8:11]), f32(float(text[12:21])), f32(1 / (sd * sd))))
+    return stations, lines
+
+
+def banded_levelling(stations, lines):
+    free = sorted(n for n, h in stations.items() if h is None)
+    index = {n: i for i, n in enumerate(free)}
+    n = len(free)
+    rows = []  # (terms [(unknown, coefficient)], constant: dh minus the fixed heights, weight)
+    for frm, to, dh, p in lines:
+        terms, known = [], float(dh)
+        for station, c in ((frm, -1.0), (to, 1.0)):
+            if station in index:
+                terms.append((index[station], c))
+            else:
+                known -= c * stations[station]
+        rows.append((terms, known, p))
+    b = max([abs(t[0][0] - t[1][0]) for t, _, _ in rows if len(t) == 2] + [0])
+    N = [[0.0] * (b + 1) for _ in range(n)]  # N[i][j - i]
+    u = [0.0] * n
+    for terms, known, p in rows:
+        for i, ci in terms:
+            u[i] += ci * known * p
+            for j, cj in terms:
+                if j >= i:
+                    N[i][j - i] += ci * cj * p
+    R = [row[:] for row in N]
+    for k in range(n):
+        R[k][0] = math.sqrt(R[k][0])
+        for t in range(1, b + 1):
+            R[k][t] /= R[k][0]
+        for j in range(k + 1, min(n, k + b + 1)):
+            f = R[k][j - k]
+            for t in range(j, min(n, k + b + 1)):
+                R[j][t - j] -= f * R[k][t - k]
+    y = u[:]
+    for k in range(n):
+        y[k] = (y[k] - sum(R[i][k - i] * y[i] for i in range(max(0, k - b), k))) / R[k][0]
+    x = [0.0] * n
+    for k in reversed(range(n)):
+        x[k] = (y[k] - sum(R[k][t - k] * x[t] for t in range(k + 1, min(n, k + b + 1)))) / R[k][0]
+    Q = {}
+
+    def q(i, j):
+        return Q[(min(i, j), max(i, j))]
+    for i in reversed(range(n)):
+        top = min(n, i + b + 1)
+        for j in reversed(range(i, top)):
+            total = sum(R[i][k - i] * q(k, j) for k in range(i + 1, top))
+            Q[(i, j)] = ((1.0 / R[i][0] if j == i else 0.0) - total) / R[i][0]
+    tests, pvv = [], 0.0
+    for terms, known, p in rows:
+        v = sum(c * x[i] for i, c in terms) - known
+        pvv += p * v * v
+        r = 1.0 - p * sum(ci * cj * q(i, j) for i, ci in terms for j, cj in terms)
+        tests.append((v, p, r))
+    return n, b, tests, pvv
+
+
+def compare_levelling(input_path, json_path):
+    import json
+    stations, lines = read_levelling(input_path)
+    n, b, tests, pvv = banded_levelling(stations, lines)
+    data = json.load(open(json_path))
+    ob, adj = data['observations'], data['adjustment']
+    df = len(lines) - n
+    g = global_test(mpf(pvv), df)
+    print('%d unknowns, band width %d in the order of the station numbers, %d degrees of freedom' % (n, b, df))
+    gt = adj['global_test']
+    for name, ours, theirs in (('statistic', g.statistic, gt['statistic']), ('lower', g.lower, gt['lower']),
+                               ('upper', g.upper, gt['upper']), ('sigma ratio', g.ratio, gt['sigma_ratio'])):
+        print('  global test %-12s reference %.10f  program %.10f  relative difference %.1e' % (
+            name, float(ours), theirs, abs(float(ours) - theirs) / float(ours)))
+    print('  accepted: reference %s, program %s' % (g.accepted, gt['accepted']))
+    worst = {}
+    counts = {'flagged': 0, 'weakly_checked': 0, 'not_checked': 0}
+    for i, (v, p, r) in enumerate(tests):
+        t = ObservationTest(mpf(v), mpf(p), mpf(r))
+        counts['flagged'] += 1 if t.flagged else 0
+        if t.checking != 'checked':
+            counts[t.checking] += 1
+        assert ob['checking'][i] == t.checking, (i, t.checking, ob['checking'][i])
+        for field, ours in (('redundancy_number', r), ('normalised_residual', t.w),
+                            ('minimal_detectable_bias', t.mdb), ('bias_to_noise_ratio', t.bnr)):
+            theirs = ob[field][i]
+            if ours is None or theirs is None:
+                assert ours is None and theirs is None, (field, i, ours, theirs)
+                continue
+            d = abs(float(ours) - theirs)
+            rel = d / max(abs(float(ours)), 1e-30)
+            if field not in worst or d > worst[field][0]:
+                worst[field] = (d, rel, i)
+    for field, (d, rel, i) in sorted(worst.items()):
+        print('  %-24s largest difference %.2e (relative %.1e) at observation %d' % (field, d, rel, i + 1))
+    snoop = adj['data_snooping']
+    print('  counts: reference %s; program flagged %d, weakly checked %d, not checked %d' % (
+        counts, snoop['flagged'], snoop['weakly_checked'], snoop['not_checked']))
+
 
 def main(args):
+    if args[:1] == ['--levelling']:
+        compare_levelling(args[1], args[2])
+        return
     write = '--write' in args
     names = [a for a in args if a != '--write'] or sorted(CASES)
     for name in names:

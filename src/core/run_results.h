@@ -185,6 +185,12 @@ struct AdjustmentTests {
     int flagged = 0;        // |w| above the critical value
     int weakly_checked = 0;
     int not_checked = 0;
+    // Of those not checked, the ones whose redundancy number rounding took
+    // (r not below the bound, but not above its rounding error), and the
+    // factorisation's smallest pivot as a fraction of its diagonal that
+    // bounds the rounding.
+    int not_checked_for_rounding = 0;
+    float smallest_pivot_ratio = 1.0f;
     // The observation of the largest normalised residual in size, as the
     // residual analysis codes them (k: observation k of the main list; -j:
     // height observation j, of station `largest_station`; 10000 + j:

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <string_view>
 
@@ -56,7 +57,7 @@ struct ResidualClass {
     const char* caption;
 };
 constexpr ResidualClass kUnsolved = {"#8c8c8c", "no residual"};
-constexpr ResidualClass kNotChecked = {"#2c7bb6", "not checked (r &#8776; 0)"};
+constexpr ResidualClass kNotCheckedLine = {"#2c7bb6", "not checked (r &#8776; 0, or lost to rounding)"};
 struct Colouring {
     const char* title;
     float flagged; // |w| above this: the last class
@@ -85,7 +86,7 @@ std::optional<float> shown_residual(const RunResults& r, const ObservationResult
 bool not_checked(const ObservationResult& o) { return o.test && o.test->checking == Checking::Not; }
 
 const ResidualClass& residual_class(const RunResults& r, const ObservationResult& o) {
-    if (r.tests.reliability && not_checked(o)) return kNotChecked;
+    if (r.tests.reliability && not_checked(o)) return kNotCheckedLine;
     const std::optional<float> shown = shown_residual(r, o);
     if (!shown) return kUnsolved;
     const Colouring& c = colouring(r);
@@ -113,6 +114,13 @@ private:
 Fixed fixed(double value, int decimals) { return Fixed(value, decimals); }
 
 Fixed px(double value) { return fixed(value, 1); }
+
+// A small positive number with two significant digits, as 1.6e-07.
+std::string scientific(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1e", value);
+    return text;
+}
 
 std::optional<float> magnitude(std::optional<float> w) {
     if (w) return std::fabs(*w);
@@ -219,7 +227,9 @@ std::string global_verdict(const AdjustmentTests& t) {
 }
 
 const char* finding(const ObservationTest& t) {
-    if (t.checking == Checking::Not) return "not checked: no error here would show";
+    if (t.checking == Checking::Not)
+        return t.redundancy >= kNotChecked ? "not checked: rounding leaves r no reliable digit"
+                                           : "not checked: no error here would show";
     if (flagged(t)) return t.checking == Checking::Weakly ? "flagged; weakly checked" : "flagged";
     return "weakly checked";
 }
@@ -444,7 +454,7 @@ void Page::legend(double top) {
     put("<text x=\"", px(lx), "\" y=\"", px(ly), "\" font-weight=\"bold\">", colours.title, "</text>\n");
     ly += 16.0;
     for (const auto& c : colours.classes) entry(c);
-    if (r_.tests.not_checked > 0) entry(kNotChecked);
+    if (r_.tests.not_checked > 0) entry(kNotCheckedLine);
     if (!r_.summary.solved) entry(kUnsolved);
 
     // Scale bar: a round length of at most a quarter of the drawing.
@@ -559,6 +569,12 @@ void Page::tests() {
         "Observations with r below 0.1 are weakly checked; with r below 0.001 not checked at all.</p>\n");
     put("<p class=\"snooping\">", std::to_string(t.flagged), " flagged, ", std::to_string(t.weakly_checked),
         " weakly checked, ", std::to_string(t.not_checked), " not checked.</p>\n");
+    if (t.not_checked_for_rounding > 0)
+        put("<p class=\"rounding\">The normal equations are poorly conditioned (their smallest pivot is ",
+            scientific(t.smallest_pivot_ratio), " of its diagonal): single precision leaves ",
+            std::to_string(t.not_checked_for_rounding),
+            t.not_checked_for_rounding == 1 ? " redundancy number" : " redundancy numbers",
+            " no reliable digit, and they are counted not checked. The standard deviations are as uncertain.</p>\n");
     tested_table();
 }
 

@@ -73,6 +73,8 @@ void write_data_snooping(JsonWriter& j, const AdjustmentTests& t) {
     j.member("flagged", t.flagged);
     j.member("weakly_checked", t.weakly_checked);
     j.member("not_checked", t.not_checked);
+    j.member("not_checked_for_rounding", t.not_checked_for_rounding);
+    j.member("smallest_pivot_ratio", t.smallest_pivot_ratio);
     j.end_object();
 }
 

@@ -30,11 +30,11 @@ std::optional<GlobalTest> global_test(double pvv, int degrees_of_freedom) {
     return g;
 }
 
-ObservationTest test_observation(std::optional<float> residual, float weight, double r) {
+ObservationTest test_observation(std::optional<float> residual, float weight, double r, double error) {
     ObservationTest t;
     t.redundancy = r;
     // Written so that a redundancy number that is not a number is not checked.
-    if (!(weight > 0.0f) || !(r >= kNotChecked)) return t;
+    if (!(weight > 0.0f) || !(r >= kNotChecked) || !(r > error)) return t;
     t.checking = r < kWeaklyChecked ? Checking::Weakly : Checking::Checked;
     const double sigma = 1.0 / std::sqrt(static_cast<double>(weight));
     t.minimal_detectable_bias = static_cast<float>(sigma * std::sqrt(kNonCentrality / r));
@@ -44,9 +44,9 @@ ObservationTest test_observation(std::optional<float> residual, float weight, do
     return t;
 }
 
-double redundancy_number(const EquationRecord& e, const InverseElement& q) {
+Redundancy redundancy_number(const EquationRecord& e, const InverseElement& q) {
     // a'Qa over the pairs of the equation's unknowns, each pair once.
-    double aqa = 0.0;
+    double aqa = 0.0, size = 0.0;
     for (std::size_t s = 0; s < e.unknown.size(); ++s) {
         if (e.unknown[s] == 0) continue;
         for (std::size_t t = s; t < e.unknown.size(); ++t) {
@@ -54,9 +54,17 @@ double redundancy_number(const EquationRecord& e, const InverseElement& q) {
             const double term =
                 static_cast<double>(e.coefficient[s]) * e.coefficient[t] * q(e.unknown[s], e.unknown[t]);
             aqa += s == t ? term : 2.0 * term;
+            size += s == t ? std::fabs(term) : 2.0 * std::fabs(term);
         }
     }
-    return 1.0 - static_cast<double>(e.weight) * aqa;
+    const double p = e.weight;
+    return {1.0 - p * aqa, p * size};
+}
+
+double rounding_error(const Redundancy& r, int n, float ratio) {
+    constexpr double kUnit = 0x1p-24; // of single precision, relative
+    if (!(ratio > 0.0f)) return HUGE_VAL;
+    return 4.0 * std::sqrt(static_cast<double>(std::max(n, 1))) * kUnit / ratio * r.terms;
 }
 
 void test_adjustment(RunContext& ctx) {
@@ -72,6 +80,7 @@ void test_adjustment(RunContext& ctx, const InverseElement& q) {
     const int equations = main_list + height_observations + nb.number_of_refraction_constraints;
     const bool solved = ctx.nearea.solved;
     t.reliability = ctx.option.run_status >= 2 && nb.matrix_size > 0;
+    t.smallest_pivot_ratio = ctx.nearea.smallest_pivot_ratio;
     if (t.reliability) t.observations.reserve(static_cast<std::size_t>(equations));
 
     double pvv = 0.0; // in the order of the residual analysis
@@ -84,10 +93,13 @@ void test_adjustment(RunContext& ctx, const InverseElement& q) {
             pvv += static_cast<double>(e.weight) * *v * *v;
         }
         if (!t.reliability) continue;
-        const ObservationTest test = test_observation(v, e.weight, redundancy_number(e, q));
+        const Redundancy r = redundancy_number(e, q);
+        const ObservationTest test =
+            test_observation(v, e.weight, r.r, rounding_error(r, nb.matrix_size, ctx.nearea.smallest_pivot_ratio));
         t.flagged += flagged(test) ? 1 : 0;
         t.weakly_checked += test.checking == Checking::Weakly ? 1 : 0;
         t.not_checked += test.checking == Checking::Not ? 1 : 0;
+        t.not_checked_for_rounding += test.checking == Checking::Not && r.r >= kNotChecked ? 1 : 0;
         if (test.normalised_residual && std::fabs(*test.normalised_residual) > largest) {
             largest = std::fabs(*test.normalised_residual);
             t.largest = *test.normalised_residual;
