@@ -650,8 +650,11 @@ class Levelling(Case):
             out.append('net.stn')
         return out
 
+    def args(self):
+        return ['-o', 'net.dat']
+
     def files(self):
-        f = {'args': ['-o', 'net.dat'], 'net.dat': zr.record_code_input(self),
+        f = {'args': self.args(), 'net.dat': zr.record_code_input(self),
              'expected-files': sorted(['net.dat', 'net.prt'] + self.outputs())}
         f.update(self.expected())
         f.update(self.console_files())
@@ -754,7 +757,8 @@ class Levelling(Case):
             residual = self.largest_normalised(console) if self.analysis >= 1 else self.largest_residual(console)
         # The adjusted station file is completed in the last iteration, the
         # height file after the station lists.
-        written = (['net.stn'] if self.station_file else []) + (['net.hgt'] if self.stage >= 4 else [])
+        written = (['net.stn'] if self.station_file else []) + (['net.hgt'] if self.stage >= 4 else []) + \
+            list(getattr(self, 'exports', ()))
         return console.files(adjustment=adjustment, verdict=verdict, residual=residual, written=written)
 
 
@@ -1591,6 +1595,217 @@ class InverseListedWhole(AnalysisOption):
         f = AnalysisOption.files(self)
         del f['expected-console']
         return f
+
+
+# ---------------------------------------------------------------------------
+# Data snooping: a blunder that the normalised residual finds and the
+# report's standardised residual does not
+
+def json_expectations(values):
+    """The lines of an expected-json file: one member per line."""
+    import json
+    members = [' %s: %s' % (json.dumps(k), json.dumps(v)) for k, v in values.items()]
+    return ['{'] + [m + ',' for m in members[:-1]] + members[-1:] + ['}']
+
+
+@case('planted_blunder')
+class PlantedBlunder(Levelling):
+    """Two fixed benchmarks and five pegs levelled in loops (3 mm), a
+    precise short link from the centre peg to the east peg (1.2 mm) that
+    the loops check weakly (r = 0.14), a spur peg that one line alone
+    reaches (r = 0: not checked), a tide-gauge peg whose height is also an
+    observation, and three zenith distances from the benchmarks with the
+    network's refraction coefficient. The observations are the true
+    differences plus a few tenths of a millimetre, and the link carries a
+    blunder of 13.2 mm (11 of its standard deviations): its standardised
+    residual is -1.558, below the 2.5 that the report flags, and the
+    report's largest is -2.048 on the line from the east peg to BM EAST;
+    its normalised residual -4.145 is the largest, over 3.29 (the next is
+    -2.632). The run writes the JSON and the page, whose figures are
+    checked against this solution."""
+    title = 'PLANTED BLUNDER - DATA SNOOPING'
+    analysis = 2
+    exports = ('net.json', 'net.html')
+    true = {1: 52.418, 2: 61.207, 3: 55.933, 4: 58.035, 5: 53.757, 6: 50.882, 7: 56.311, 8: 57.604, 9: 51.365}
+
+    def network(self):
+        st = [Station(1, 'BM WEST', 1000.0, 6000.0, '52.418', fixed=True),
+              Station(2, 'BM EAST', 4200.0, 3900.0, '61.207', fixed=True),
+              Station(3, 'PEG NORTH', 2300.0, 6400.0, '55.93'),
+              Station(4, 'PEG EAST', 3700.0, 5300.0, '58.04'),
+              Station(5, 'PEG SOUTH', 2700.0, 3600.0, '53.76'),
+              Station(6, 'PEG WEST', 1200.0, 4500.0, '50.88'),
+              Station(7, 'PEG CENTRE', 2500.0, 5000.0, '56.31'),
+              Station(8, 'SPUR PEG', 2900.0, 7300.0, '57.60'),
+              Station(9, 'TIDE GAUGE', 1600.0, 3300.0, '51.37', sd='0.005')]
+        noise = {(1, 3): 0.0004, (3, 4): 0.0003, (4, 2): -0.0002, (2, 5): 0.0003, (5, 6): -0.0004,
+                 (6, 1): 0.0002, (3, 7): -0.0003, (7, 5): 0.0002, (6, 7): 0.0004, (7, 4): 0.0132,
+                 (3, 8): 0.0001, (5, 9): -0.0002, (9, 6): 0.0002}
+        hd = []
+        for (a, b), e in noise.items():
+            sd = '0.0012' if (a, b) == (7, 4) else '0.003'
+            hd.append(HeightDiff(a, b, '%.4f' % (self.true[b] - self.true[a] + e), sd=sd))
+        place = {s.number: (s.easting, s.northing) for s in st}
+        zeniths = []
+        for f, t, e in ((1, 3, 0.6), (1, 7, -0.4), (2, 7, 0.3)):
+            d = math.hypot(place[t][0] - place[f][0], place[t][1] - place[f][1])
+            z = zr.computed_zenith(d, f32(self.true[f]), f32(self.true[t]), zr.DEFAULT_RADIUS, self.default_k)[3]
+            zeniths.append(zr.Zenith(f, t, zenith_angle(z + e / SECONDS), sd='2.0'))
+        return st, zeniths, hd
+
+    def outputs(self):
+        return Levelling.outputs(self) + list(self.exports)
+
+    def args(self):
+        return ['--json', '--html', '-o', 'net.dat']
+
+    def expected(self):
+        r = self.results()
+        sol, m = r.sol, r.margins
+        nz = len(self.zeniths)
+        link = nz + list(self.noise_keys()).index((7, 4)) + 1
+        w_std = {k: sol.v[k] * msqrt(mpf(e.w)) for k, e in sol.eqs}
+        assert all(abs(w) < 2.4 for w in w_std.values()), 'the report would flag a line'
+        largest_std = max(w_std, key=lambda k: abs(w_std[k]))
+        assert largest_std != link and sol.tests[link].flagged
+        assert max((abs(t.w) for k, t in sol.tests.items() if t.w is not None and k != link)) < 3.0
+        lines = r.residual_lines() + r.summary_lines()
+        return {'expected-lines.net.prt': lines, 'expected-json.net.json': json_expectations(self.json_values()),
+                'expected-lines.net.html': self.page_lines()}
+
+    def noise_keys(self):
+        return [(h.frm, h.to) for h in self.differences]
+
+    def input_lines(self):
+        """The input line of each equation as the JSON gives it."""
+        console = zr.Console(self)
+        out = []
+        for k, _ in self.res.sol.eqs:
+            code = self.code_of(k)
+            if code >= 10000:
+                out.append(None)
+            elif code < 0:
+                s = [s for s in self.kept if s.first and s.status != 0 and s.sd != 0.0][-code - 1]
+                out.append(console.station_lines[self.stations.index(s)])
+            else:
+                out.append(console.obs_line[code])
+        return out
+
+    def json_values(self):
+        """expected-json: JSON pointer -> [value, absolute, relative
+        tolerance]. Single precision leaves the redundancy numbers within
+        some 1e-7 of these, the residuals within some 1e-9 m and 1e-4"; the
+        quantiles are worked in double precision by the program."""
+        sol = self.res.sol
+        g = sol.global_test
+        tests = [sol.tests[k] for k, _ in sol.eqs]
+
+        def column(name):
+            return [None if getattr(t, name) is None else float(getattr(t, name)) for t in tests]
+        return {
+            '/adjustment/global_test/statistic': [float(g.statistic), 0, 1e-5],
+            '/adjustment/global_test/lower': [float(g.lower), 0, 1e-12],
+            '/adjustment/global_test/upper': [float(g.upper), 0, 1e-12],
+            '/adjustment/global_test/accepted': [g.accepted, 0, 0],
+            '/adjustment/global_test/sigma_ratio': [float(g.ratio), 0, 1e-5],
+            '/adjustment/global_test/sigma_ratio_lower': [float(g.ratio_lower), 0, 1e-12],
+            '/adjustment/global_test/sigma_ratio_upper': [float(g.ratio_upper), 0, 1e-12],
+            '/adjustment/data_snooping/flagged': [sum(1 for t in tests if t.flagged), 0, 0],
+            '/adjustment/data_snooping/weakly_checked': [sum(1 for t in tests if t.checking == 'weakly_checked'), 0, 0],
+            '/adjustment/data_snooping/not_checked': [sum(1 for t in tests if t.checking == 'not_checked'), 0, 0],
+            '/adjustment/data_snooping/not_checked_for_rounding': [0, 0, 0],
+            '/observations/input_line': [self.input_lines(), 0, 0],
+            '/observations/checking': [[t.checking for t in tests], 0, 0],
+            '/observations/redundancy_number': [[float(t.r) for t in tests], 1e-6, 0],
+            '/observations/normalised_residual': [column('w'), 2e-5, 0],
+            '/observations/minimal_detectable_bias': [column('mdb'), 0, 1e-5],
+            '/observations/bias_to_noise_ratio': [column('bnr'), 0, 1e-5],
+        }
+
+    def page_lines(self):
+        """The page's global test and the rows of its table of flagged and
+        weakly checked observations (the flagged first, largest first; then
+        the others by redundancy number)."""
+        sol, m = self.res.sol, self.res.margins
+        g = sol.global_test
+
+        def three(what, value, tolerance):
+            return fixed(m.check(what, value, 3, tolerance, True), 20, 3).strip()
+        verdict = 'accepted' if g.accepted else 'rejected (too large)' if g.statistic > g.upper else \
+            'rejected (too small)'
+        lines = ['<p class="global-test">Global test of the model (chi-square, two-sided at 95 %%): &#931;pvv = %s on '
+                 '%d degrees of freedom, against %s to %s: <strong>%s</strong>. &#963;<sub>0</sub>&#8242;/&#963;'
+                 '<sub>0</sub> = %s (interval %s to %s).</p>' % (
+                     three('pvv', g.statistic, SUM_TOL), g.df, three('lower', g.lower, 1e-9),
+                     three('upper', g.upper, 1e-9), verdict, three('ratio', g.ratio, SUM_TOL),
+                     three('ratio lower', g.ratio_lower, 1e-9), three('ratio upper', g.ratio_upper, 1e-9))]
+        listed = [(k, e) for k, e in sol.eqs if sol.tests[k].flagged or sol.tests[k].checking != 'checked']
+        listed.sort(key=lambda ke: (-abs(sol.tests[ke[0]].w), ke[0]) if sol.tests[ke[0]].flagged
+                    else (sol.tests[ke[0]].r, ke[0]))
+        num = {p: s.number for p, s in enumerate(self.kept, 1)}
+        lines_of = dict(zip([k for k, _ in sol.eqs], self.input_lines()))
+        nz, nh = len(self.zeniths), len(self.differences)
+        for k, e in listed:
+            t = sol.tests[k]
+            assert k > nz and k <= nz + nh, 'only height differences are listed here'
+            h = self.differences[k - nz - 1]
+            cells = ['%d' % k, 'height difference', '%d' % h.frm, '%d' % h.to,
+                     three('v %d' % k, sol.v[k], 1e-6) + ' m']
+            if t.w is None:
+                cells += ['', three('r %d' % k, t.r + mpf('1e-30'), 1e-6) if t.r > 0 else '0.000', '', '']
+                finding = 'not checked: no error here would show'
+            else:
+                cells += [three('w %d' % k, t.w, 1e-5), three('r %d' % k, t.r, 1e-6),
+                          three('mdb %d' % k, t.mdb, 1e-5) + ' m',
+                          fixed(m.check('bnr %d' % k, t.bnr, 1, 1e-5, True), 20, 1).strip()]
+                finding = 'flagged' + ('; weakly checked' if t.checking == 'weakly_checked' else '') \
+                    if t.flagged else 'weakly checked'
+            cells.append('%d' % lines_of[k])
+            row = '<tr><td class="n">%s</td><td>%s</td><td>%s</td><td>%s</td>' % tuple(cells[:4])
+            row += ''.join('<td class="n">%s</td>' % c for c in cells[4:])
+            lines.append(row + '<td>%s</td></tr>' % finding)
+        return lines
+
+
+@case('no_redundancy')
+class NoRedundancy(Levelling):
+    """Two pegs levelled from one benchmark, one line each: no degrees of
+    freedom. No global test, and no observation is checked (r = 0 for
+    both): no normalised residual, no minimal detectable bias, as the
+    console, the JSON and the page say."""
+    title = 'NO REDUNDANCY'
+    analysis = 1
+    exports = ('net.json', 'net.html')
+
+    def network(self):
+        st = [Station(1, 'BM HILL', 500.0, 500.0, '120.000', fixed=True),
+              Station(2, 'PEG ONE', 900.0, 800.0, '121.40'),
+              Station(3, 'PEG TWO', 1300.0, 600.0, '119.75')]
+        hd = [HeightDiff(1, 2, '1.412', sd='0.004'),
+              HeightDiff(1, 3, '-0.245', sd='0.004')]
+        return st, [], hd
+
+    def outputs(self):
+        return Levelling.outputs(self) + list(self.exports)
+
+    def args(self):
+        return ['--json', '--html', '-o', 'net.dat']
+
+    def expected(self):
+        r = self.results()
+        assert r.sol.redundancy == 0 and all(t.checking == 'not_checked' for t in r.sol.tests.values())
+        nulls = [None, None]
+        values = {'/adjustment/degrees_of_freedom': [0, 0, 0], '/adjustment/variance_factor': [None, 0, 0],
+                  '/adjustment/global_test': [None, 0, 0],
+                  '/adjustment/data_snooping/not_checked': [2, 0, 0],
+                  '/observations/checking': [['not_checked', 'not_checked'], 0, 0],
+                  '/observations/normalised_residual': [nulls, 0, 0],
+                  '/observations/minimal_detectable_bias': [nulls, 0, 0],
+                  '/observations/bias_to_noise_ratio': [nulls, 0, 0]}
+        return {'expected-json.net.json': json_expectations(values),
+                'expected-lines.net.html': [
+                    '<p class="global-test">No global test: the adjustment has no degrees of freedom.</p>',
+                    '<p class="snooping">0 flagged, 0 weakly checked, 2 not checked.</p>']}
 
 
 # ---------------------------------------------------------------------------
