@@ -70,11 +70,21 @@ TEST(JsonOutput, FollowsItsSchemaAsDoesTheDocumentedExample) {
     EXPECT_EQ(python_view({"schema", schema, "net.json"})["errors"], nlohmann::json::array());
     EXPECT_EQ(python_view({"schema", schema, kSource + "/docs/results.example.json"})["errors"],
               nlohmann::json::array());
-    // The schema does reject what it should: stations without their heights.
+    // The schema does reject what it should: stations without their
+    // heights, an adjustment without its global test, a way of checking
+    // that is none of the three.
     auto broken = nlohmann::json::parse(results_json(sample_results()));
     broken["stations"].erase("height");
+    broken["adjustment"].erase("global_test");
+    broken["observations"]["checking"][0] = "somewhat";
     write_file("broken.json", broken.dump());
-    EXPECT_EQ(python_view({"schema", schema, "broken.json"})["errors"].size(), 1u);
+    EXPECT_EQ(python_view({"schema", schema, "broken.json"})["errors"].size(), 3u);
+    // Without residuals and without the inverse the tests are null.
+    RunResults bare = sample_results();
+    bare.tests = AdjustmentTests{};
+    for (auto& o : bare.observations) o.test.reset();
+    write_file("bare.json", results_json(bare));
+    EXPECT_EQ(python_view({"schema", schema, "bare.json"})["errors"], nlohmann::json::array());
 }
 
 TEST(JsonOutput, TablesAsColumnsNumbersInFullAndAbsentValuesNull) {
