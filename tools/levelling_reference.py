@@ -1608,8 +1608,19 @@ def json_expectations(values):
     return ['{'] + [m + ',' for m in members[:-1]] + members[-1:] + ['}']
 
 
+class WithOutputs(Levelling):
+    """A case whose run also writes the JSON and the page."""
+    exports = ('net.json', 'net.html')
+
+    def outputs(self):
+        return Levelling.outputs(self) + list(self.exports)
+
+    def args(self):
+        return ['--json', '--html', '-o', 'net.dat']
+
+
 @case('planted_blunder')
-class PlantedBlunder(Levelling):
+class PlantedBlunder(WithOutputs):
     """Two fixed benchmarks and five pegs levelled in loops (3 mm), a
     precise short link from the centre peg to the east peg (1.2 mm) that
     the loops check weakly (r = 0.14), a spur peg that one line alone
@@ -1625,7 +1636,6 @@ class PlantedBlunder(Levelling):
     checked against this solution."""
     title = 'PLANTED BLUNDER - DATA SNOOPING'
     analysis = 2
-    exports = ('net.json', 'net.html')
     true = {1: 52.418, 2: 61.207, 3: 55.933, 4: 58.035, 5: 53.757, 6: 50.882, 7: 56.311, 8: 57.604, 9: 51.365}
 
     def network(self):
@@ -1652,12 +1662,6 @@ class PlantedBlunder(Levelling):
             z = zr.computed_zenith(d, f32(self.true[f]), f32(self.true[t]), zr.DEFAULT_RADIUS, self.default_k)[3]
             zeniths.append(zr.Zenith(f, t, zenith_angle(z + e / SECONDS), sd='2.0'))
         return st, zeniths, hd
-
-    def outputs(self):
-        return Levelling.outputs(self) + list(self.exports)
-
-    def args(self):
-        return ['--json', '--html', '-o', 'net.dat']
 
     def expected(self):
         r = self.results()
@@ -1768,14 +1772,13 @@ class PlantedBlunder(Levelling):
 
 
 @case('no_redundancy')
-class NoRedundancy(Levelling):
+class NoRedundancy(WithOutputs):
     """Two pegs levelled from one benchmark, one line each: no degrees of
     freedom. No global test, and no observation is checked (r = 0 for
     both): no normalised residual, no minimal detectable bias, as the
     console, the JSON and the page say."""
     title = 'NO REDUNDANCY'
     analysis = 1
-    exports = ('net.json', 'net.html')
 
     def network(self):
         st = [Station(1, 'BM HILL', 500.0, 500.0, '120.000', fixed=True),
@@ -1784,12 +1787,6 @@ class NoRedundancy(Levelling):
         hd = [HeightDiff(1, 2, '1.412', sd='0.004'),
               HeightDiff(1, 3, '-0.245', sd='0.004')]
         return st, [], hd
-
-    def outputs(self):
-        return Levelling.outputs(self) + list(self.exports)
-
-    def args(self):
-        return ['--json', '--html', '-o', 'net.dat']
 
     def expected(self):
         r = self.results()

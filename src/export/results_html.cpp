@@ -295,7 +295,7 @@ void Page::head() {
             "body { font-family: sans-serif; margin: 1.5em; color: #222; }\n"
             "table { border-collapse: collapse; margin: 0.5em 0 1.5em; }\n"
             "th, td { border: 1px solid #bbb; padding: 0.2em 0.6em; text-align: left; }\n"
-            "td.n { text-align: right; font-variant-numeric: tabular-nums; }\n"
+            "td.n { text-align: right; font-variant-numeric: tabular-nums; white-space: nowrap; }\n"
             "svg { border: 1px solid #bbb; background: #fff; }\n"
             "svg text { font-family: sans-serif; font-size: 11px; }\n"
             "</style>\n</head>\n<body>\n");

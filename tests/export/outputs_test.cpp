@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <cmath>
 
 namespace quarlo {
 namespace {
@@ -162,6 +163,7 @@ TEST(GeoJsonOutput, StationsAsPointsLinesBetweenThemAndUnplacedFeaturesWithoutGe
     EXPECT_EQ(line["geometry"]["type"], "LineString");
     EXPECT_EQ(line["geometry"]["coordinates"][1][1].get<double>(), -33.4956);
     EXPECT_EQ(line["properties"]["standardised_residual"].get<double>(), 3.1);
+    EXPECT_NEAR(line["properties"]["normalised_residual"].get<double>(), 3.1 / std::sqrt(0.5), 1e-6);
     EXPECT_TRUE(j["features"][8]["geometry"].is_null()); // a line to station 3
 }
 
