@@ -73,7 +73,8 @@ std::string largest_residual(const RunContext& ctx) {
                            s.residual_station);
     if (t.largest_code == 0) return "Normalised residuals: none, no observation is checked by the others";
     std::string text = residual_at(ctx, "Largest normalised residual", t.largest, t.largest_code, t.largest_station);
-    if (std::fabs(t.largest) > kCriticalNormalisedResidual) text += ", over " + edit::fixed_text(kCriticalNormalisedResidual, 2);
+    if (std::fabs(t.largest) > kCriticalNormalisedResidual)
+        text += ", over " + edit::fixed_text(kCriticalNormalisedResidual, 2);
     return text;
 }
 

@@ -548,7 +548,8 @@ void Page::tests() {
         put("<p class=\"global-test\">Global test of the model (chi-square, two-sided at 95 %): &#931;pvv = ",
             fixed(g.statistic, 3), " on ", std::to_string(g.degrees_of_freedom),
             g.degrees_of_freedom == 1 ? " degree" : " degrees", " of freedom, against ", fixed(g.lower, 3), " to ",
-            fixed(g.upper, 3), ": <strong>", global_verdict(t), "</strong>. &#963;<sub>0</sub>&#8242;/&#963;<sub>0</sub> = ",
+            fixed(g.upper, 3), ": <strong>", global_verdict(t),
+            "</strong>. &#963;<sub>0</sub>&#8242;/&#963;<sub>0</sub> = ",
             fixed(g.ratio(), 3), " (interval ", fixed(g.ratio_lower(), 3), " to ", fixed(g.ratio_upper(), 3),
             ").</p>\n");
     } else if (r_.summary.solved) {

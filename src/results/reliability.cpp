@@ -99,7 +99,7 @@ void test_adjustment(RunContext& ctx, const InverseElement& q) {
         t.flagged += flagged(test) ? 1 : 0;
         t.weakly_checked += test.checking == Checking::Weakly ? 1 : 0;
         t.not_checked += test.checking == Checking::Not ? 1 : 0;
-        t.not_checked_for_rounding += test.checking == Checking::Not && r.r >= kNotChecked ? 1 : 0;
+        t.not_checked_for_rounding += test.checking == Checking::Not && r.r >= kNotChecked && e.weight > 0.0f ? 1 : 0;
         if (test.normalised_residual && std::fabs(*test.normalised_residual) > largest) {
             largest = std::fabs(*test.normalised_residual);
             t.largest = *test.normalised_residual;
