@@ -21,6 +21,14 @@ errors (a line "TOO CLOSE" would say otherwise).
 "input" prints the case's net.dat, "lines" the expected report lines,
 "hgt" and "stn" the height file and the adjusted station file; without a
 second argument everything is printed with the margins.
+
+The tests of the adjustment (global test, redundancy numbers, normalised
+residuals, minimal detectable biases, bias-to-noise ratios) are worked
+here too; for a levelling network too large for 40 digits (the
+benchmark's case a) a double-precision banded solve compares them with the
+program's JSON of the same run:
+
+    python3 tools/levelling_reference.py --levelling net.dat net.json
 """
 import math
 import os
