@@ -21,6 +21,14 @@ errors (a line "TOO CLOSE" would say otherwise).
 "input" prints the case's net.dat, "lines" the expected report lines,
 "hgt" and "stn" the height file and the adjusted station file; without a
 second argument everything is printed with the margins.
+
+The tests of the adjustment (global test, redundancy numbers, normalised
+residuals, minimal detectable biases, bias-to-noise ratios) are worked
+here too; for a levelling network too large for 40 digits (the
+benchmark's case a) a double-precision banded solve compares them with the
+program's JSON of the same run:
+
+    python3 tools/levelling_reference.py --levelling net.dat net.json
 """
 import math
 import os
@@ -105,9 +113,110 @@ class Solution:
         self.count = len(self.eqs)
         self.redundancy = self.count - n
         self.sigma0 = self.pvv / self.redundancy if self.redundancy > 0 else mpf(1)
+        # Redundancy numbers r = 1 - p a'Qa and the tests of each equation.
+        self.r = {}
+        for k, e in self.eqs:
+            terms = [(e.u[i], mpf(e.c[i])) for i in range(5) if e.u[i]]
+            aqa = sum(ci * cj * self.Q[i - 1, j - 1] for i, ci in terms for j, cj in terms)
+            self.r[k] = 1 - mpf(e.w) * aqa
+        self.tests = {k: observation_test(self.v[k], mpf(e.w), self.r[k]) for k, e in self.eqs}
+        self.global_test = global_test(self.pvv, self.redundancy)
 
     def q(self, m):
         return self.Q[m - 1, m - 1]
+
+
+# ---------------------------------------------------------------------------
+# Tests of the adjustment: the global test (chi-square, two-sided at 95 %)
+# and data snooping (significance 0.1 %, power 80 %, lambda0 = 17.07) with
+# the minimal detectable bias and the bias-to-noise ratio. The quantiles are
+# found here by bisection on mpmath's regularised incomplete gamma function,
+# the chi-square distribution function P(df / 2, x / 2).
+
+CRITICAL = mpf('3.29')
+LAMBDA0 = mpf('17.07')
+WEAKLY_CHECKED = mpf('0.1')
+NOT_CHECKED = mpf('0.001')
+
+
+def chi_square_quantile(df, p):
+    a, p = mpf(df) / 2, mpf(p)
+    lo, hi = mpf(0), mpf(df) + 20 * msqrt(2 * mpf(df)) + 40
+    for _ in range(200):
+        mid = (lo + hi) / 2
+        if mp.gammainc(a, 0, mid / 2, regularized=True) < p:
+            lo = mid
+        else:
+            hi = mid
+    return (lo + hi) / 2
+
+
+class GlobalTest:
+    def __init__(self, pvv, df):
+        self.statistic, self.df = pvv, df
+        self.lower = chi_square_quantile(df, '0.025')
+        self.upper = chi_square_quantile(df, '0.975')
+        self.accepted = self.lower <= pvv <= self.upper
+        self.ratio = msqrt(pvv / df)
+        self.ratio_lower = msqrt(self.lower / df)
+        self.ratio_upper = msqrt(self.upper / df)
+
+
+def global_test(pvv, df):
+    return GlobalTest(pvv, df) if df > 0 else None
+
+
+class ObservationTest:
+    """checking: 'checked', 'weakly_checked' or 'not_checked'; w, mdb and
+    bnr are None for one not checked."""
+
+    def __init__(self, v, p, r):
+        self.r = r
+        self.w = self.mdb = self.bnr = None
+        if r < NOT_CHECKED:
+            self.checking = 'not_checked'
+            return
+        self.checking = 'weakly_checked' if r < WEAKLY_CHECKED else 'checked'
+        sigma = 1 / msqrt(p)
+        self.mdb = sigma * msqrt(LAMBDA0 / r)
+        self.bnr = msqrt(LAMBDA0 * max(1 - r, 0) / r)
+        if v is not None:
+            self.w = v / (sigma * msqrt(r))
+
+    @property
+    def flagged(self):
+        return self.w is not None and abs(self.w) > CRITICAL
+
+
+def observation_test(v, p, r):
+    return ObservationTest(v, p, r)
+
+
+def global_test_line(test, margins):
+    """The console's verdict of the global test."""
+    if test is None:
+        return ' Global test: none, no degrees of freedom'
+    m = margins
+
+    def three(what, value, tolerance=1e-9):
+        # The bounds come from the quantiles alone, which the program works
+        # in double precision; the ratio from the sum of p v v.
+        return fixed(m.check(what, value, 3, tolerance, True), 20, 3).strip()
+
+    ratio = "sigma0'/sigma0 = " + three('sigma ratio', test.ratio, SUM_TOL)
+    # The statistic must not be so near a bound that single precision could
+    # turn the verdict.
+    for bound in (test.lower, test.upper):
+        gap = float(abs(test.statistic - bound) / bound)
+        m.rows.append(('global test statistic against a bound', gap, gap, gap < SUM_TOL))
+    if test.accepted:
+        return ' Global test at 95 %%: accepted, %s lies within %s to %s' % (
+            ratio, three('sigma ratio lower', test.ratio_lower), three('sigma ratio upper', test.ratio_upper))
+    if test.statistic > test.upper:
+        return ' Global test at 95 %%: rejected, %s exceeds %s (a blunder, or observations weighted too heavily)' % (
+            ratio, three('sigma ratio upper', test.ratio_upper))
+    return ' Global test at 95 %%: rejected, %s is below %s (observations weighted too lightly)' % (
+        ratio, three('sigma ratio lower', test.ratio_lower))
 
 
 # ---------------------------------------------------------------------------
@@ -549,12 +658,35 @@ class Levelling(Case):
             out.append('net.stn')
         return out
 
+    def args(self):
+        return ['-o', 'net.dat']
+
     def files(self):
-        f = {'args': ['-o', 'net.dat'], 'net.dat': zr.record_code_input(self),
+        f = {'args': self.args(), 'net.dat': zr.record_code_input(self),
              'expected-files': sorted(['net.dat', 'net.prt'] + self.outputs())}
         f.update(self.expected())
         f.update(self.console_files())
         return f
+
+    def code_of(self, k):
+        """The observation code of equation k as the residual analysis gives
+        it: k in the main list, -j for height observation j, 10000 + j for
+        refraction constraint j."""
+        nm = len(self.zeniths) + len(self.differences)
+        if k <= nm:
+            return k
+        if k <= nm + self.height_equations:
+            return -(k - nm)
+        return 10000 + k - nm - self.height_equations
+
+    def where(self, code, console):
+        if code >= 10000:
+            return 'refraction observation %d' % (code - 10000)
+        if code < 0:
+            s = [s for s in self.kept if s.first and s.status != 0 and s.sd != 0.0][-code - 1]
+            return 'height observation of station %d, net.dat:%d' % (
+                s.number, console.station_lines[self.stations.index(s)])
+        return 'observation %d, net.dat:%d' % (code, console.obs_line[code])
 
     def largest_residual(self, console):
         """The largest standardised residual as the residual analysis finds
@@ -562,12 +694,10 @@ class Levelling(Case):
         list, then the height observations, then the refraction
         constraints), and of the two the one larger in size."""
         sol, m = self.res.sol, self.res.margins
-        nm = len(self.zeniths) + len(self.differences)
         extremes = [mpf(-10), 0, mpf(10), 0]
         for k, e in sol.eqs:
             w = sol.v[k] * msqrt(mpf(e.w))
-            code = k if k <= nm else -(k - nm) if k <= nm + self.height_equations else \
-                10000 + k - nm - self.height_equations
+            code = self.code_of(k)
             if w > extremes[0]:
                 extremes[0:2] = [w, code]
             if w < extremes[2]:
@@ -581,13 +711,34 @@ class Levelling(Case):
         gap = float(abs(abs(extremes[0]) - abs(extremes[2])))
         m.rows.append(('largest |w| against smallest', gap, gap, gap < 1e-4))
         text = fixed(m.check('largest standardised residual', w, 3, 1e-5), 20, 3).strip()
-        if code >= 10000:
-            return text, 'refraction observation %d' % (code - 10000)
-        if code < 0:
-            s = [s for s in self.kept if s.first and s.status != 0 and s.sd != 0.0][-code - 1]
-            return text, 'height observation of station %d, net.dat:%d' % (
-                s.number, console.station_lines[self.stations.index(s)])
-        return text, 'observation %d, net.dat:%d' % (code, console.obs_line[code])
+        return 'Largest standardised residual %s (%s)' % (text, self.where(code, console))
+
+    def largest_normalised(self, console):
+        """The largest normalised residual in size, the first met among
+        equal ones, over the observations that others check."""
+        sol, m = self.res.sol, self.res.margins
+        sizes = []
+        for k, e in sol.eqs:
+            t = sol.tests[k]
+            for bound in (NOT_CHECKED, WEAKLY_CHECKED):
+                m.rows.append(('r of %d against %s' % (k, bound), float(t.r), float(abs(t.r - bound)),
+                               abs(t.r - bound) < 1e-5))
+            if t.w is not None:
+                sizes.append((abs(t.w), k))
+        if not sizes:
+            return 'Normalised residuals: none, no observation is checked by the others'
+        best = max(sizes, key=lambda s: s[0])
+        k = min(k for size, k in sizes if size == best[0])
+        others = [size for size, j in sizes if j != k]
+        if others:
+            gap = float(best[0] - max(others))
+            m.rows.append(('largest normalised |w| against the next', gap, gap, gap < 1e-4))
+        w = sol.tests[k].w
+        text = fixed(m.check('largest normalised residual', w, 3, 1e-5), 20, 3).strip()
+        m.rows.append(('largest normalised against 3.29', float(w), float(abs(abs(w) - CRITICAL)),
+                       abs(abs(w) - CRITICAL) < 1e-4))
+        over = ', over 3.29' if abs(w) > CRITICAL else ''
+        return 'Largest normalised residual %s (%s)%s' % (text, self.where(self.code_of(k), console), over)
 
     def console_files(self):
         """Standard output and standard error of the run, and its status."""
@@ -597,7 +748,7 @@ class Levelling(Case):
             return {'expected-status': ['0']}
         console = zr.Console(self)
         adjustment = zr.plural(self.iterations, 'iteration')
-        residual = None
+        residual = verdict = None
         r = self.res.sol.redundancy
         if self.analysis >= 4:
             adjustment += ', no residual analysis (analysis option %d)' % self.analysis
@@ -608,11 +759,15 @@ class Levelling(Case):
                                                                          zr.plural(r, 'degree'))
             else:
                 adjustment += ', variance factor not estimated (no degrees of freedom)'
-            residual = self.largest_residual(console)
+            verdict = global_test_line(self.res.sol.global_test, self.res.margins)
+            # With the inverse (analysis option 1 or more) the normalised
+            # residual, else the standardised one.
+            residual = self.largest_normalised(console) if self.analysis >= 1 else self.largest_residual(console)
         # The adjusted station file is completed in the last iteration, the
         # height file after the station lists.
-        written = (['net.stn'] if self.station_file else []) + (['net.hgt'] if self.stage >= 4 else [])
-        return console.files(adjustment=adjustment, residual=residual, written=written)
+        written = (['net.stn'] if self.station_file else []) + (['net.hgt'] if self.stage >= 4 else []) + \
+            list(getattr(self, 'exports', ()))
+        return console.files(adjustment=adjustment, verdict=verdict, residual=residual, written=written)
 
 
 def list_title(fixed_list, number):
@@ -1451,8 +1606,339 @@ class InverseListedWhole(AnalysisOption):
 
 
 # ---------------------------------------------------------------------------
+# Data snooping: a blunder that the normalised residual finds and the
+# report's standardised residual does not
+
+def json_expectations(values):
+    """The lines of an expected-json file: one member per line."""
+    import json
+    members = [' %s: %s' % (json.dumps(k), json.dumps(v)) for k, v in values.items()]
+    return ['{'] + [m + ',' for m in members[:-1]] + members[-1:] + ['}']
+
+
+class WithOutputs(Levelling):
+    """A case whose run also writes the JSON and the page."""
+    exports = ('net.json', 'net.html')
+
+    def outputs(self):
+        return Levelling.outputs(self) + list(self.exports)
+
+    def args(self):
+        return ['--json', '--html', '-o', 'net.dat']
+
+
+@case('planted_blunder')
+class PlantedBlunder(WithOutputs):
+    """Two fixed benchmarks and five pegs levelled in loops (3 mm), a
+    precise short link from the centre peg to the east peg (1.2 mm) that
+    the loops check weakly (r = 0.14), a spur peg that one line alone
+    reaches (r = 0: not checked), a tide-gauge peg whose height is also an
+    observation, and three zenith distances from the benchmarks with the
+    network's refraction coefficient. The observations are the true
+    differences plus a few tenths of a millimetre, and the link carries a
+    blunder of 13.2 mm (11 of its standard deviations): its standardised
+    residual is -1.558, below the 2.5 that the report flags, and the
+    report's largest is -2.048 on the line from the east peg to BM EAST;
+    its normalised residual -4.145 is the largest, over 3.29 (the next is
+    -2.632). The run writes the JSON and the page, whose figures are
+    checked against this solution."""
+    title = 'PLANTED BLUNDER - DATA SNOOPING'
+    analysis = 2
+    true = {1: 52.418, 2: 61.207, 3: 55.933, 4: 58.035, 5: 53.757, 6: 50.882, 7: 56.311, 8: 57.604, 9: 51.365}
+
+    def network(self):
+        st = [Station(1, 'BM WEST', 1000.0, 6000.0, '52.418', fixed=True),
+              Station(2, 'BM EAST', 4200.0, 3900.0, '61.207', fixed=True),
+              Station(3, 'PEG NORTH', 2300.0, 6400.0, '55.93'),
+              Station(4, 'PEG EAST', 3700.0, 5300.0, '58.04'),
+              Station(5, 'PEG SOUTH', 2700.0, 3600.0, '53.76'),
+              Station(6, 'PEG WEST', 1200.0, 4500.0, '50.88'),
+              Station(7, 'PEG CENTRE', 2500.0, 5000.0, '56.31'),
+              Station(8, 'SPUR PEG', 2900.0, 7300.0, '57.60'),
+              Station(9, 'TIDE GAUGE', 1600.0, 3300.0, '51.37', sd='0.005')]
+        noise = {(1, 3): 0.0004, (3, 4): 0.0003, (4, 2): -0.0002, (2, 5): 0.0003, (5, 6): -0.0004,
+                 (6, 1): 0.0002, (3, 7): -0.0003, (7, 5): 0.0002, (6, 7): 0.0004, (7, 4): 0.0132,
+                 (3, 8): 0.0001, (5, 9): -0.0002, (9, 6): 0.0002}
+        hd = []
+        for (a, b), e in noise.items():
+            sd = '0.0012' if (a, b) == (7, 4) else '0.003'
+            hd.append(HeightDiff(a, b, '%.4f' % (self.true[b] - self.true[a] + e), sd=sd))
+        place = {s.number: (s.easting, s.northing) for s in st}
+        zeniths = []
+        for f, t, e in ((1, 3, 0.6), (1, 7, -0.4), (2, 7, 0.3)):
+            d = math.hypot(place[t][0] - place[f][0], place[t][1] - place[f][1])
+            z = zr.computed_zenith(d, f32(self.true[f]), f32(self.true[t]), zr.DEFAULT_RADIUS, self.default_k)[3]
+            zeniths.append(zr.Zenith(f, t, zenith_angle(z + e / SECONDS), sd='2.0'))
+        return st, zeniths, hd
+
+    def expected(self):
+        r = self.results()
+        sol, m = r.sol, r.margins
+        nz = len(self.zeniths)
+        link = nz + list(self.noise_keys()).index((7, 4)) + 1
+        w_std = {k: sol.v[k] * msqrt(mpf(e.w)) for k, e in sol.eqs}
+        assert all(abs(w) < 2.4 for w in w_std.values()), 'the report would flag a line'
+        largest_std = max(w_std, key=lambda k: abs(w_std[k]))
+        assert largest_std != link and sol.tests[link].flagged
+        assert max((abs(t.w) for k, t in sol.tests.items() if t.w is not None and k != link)) < 3.0
+        lines = r.residual_lines() + r.summary_lines()
+        return {'expected-lines.net.prt': lines, 'expected-json.net.json': json_expectations(self.json_values()),
+                'expected-lines.net.html': self.page_lines()}
+
+    def noise_keys(self):
+        return [(h.frm, h.to) for h in self.differences]
+
+    def input_lines(self):
+        """The input line of each equation as the JSON gives it."""
+        console = zr.Console(self)
+        out = []
+        for k, _ in self.res.sol.eqs:
+            code = self.code_of(k)
+            if code >= 10000:
+                out.append(None)
+            elif code < 0:
+                s = [s for s in self.kept if s.first and s.status != 0 and s.sd != 0.0][-code - 1]
+                out.append(console.station_lines[self.stations.index(s)])
+            else:
+                out.append(console.obs_line[code])
+        return out
+
+    def json_values(self):
+        """expected-json: JSON pointer -> [value, absolute, relative
+        tolerance]. Single precision leaves the redundancy numbers within
+        some 1e-7 of these, the residuals within some 1e-9 m and 1e-4"; the
+        quantiles are worked in double precision by the program."""
+        sol = self.res.sol
+        g = sol.global_test
+        tests = [sol.tests[k] for k, _ in sol.eqs]
+
+        def column(name):
+            return [None if getattr(t, name) is None else float(getattr(t, name)) for t in tests]
+        return {
+            '/adjustment/global_test/statistic': [float(g.statistic), 0, 1e-5],
+            '/adjustment/global_test/lower': [float(g.lower), 0, 1e-12],
+            '/adjustment/global_test/upper': [float(g.upper), 0, 1e-12],
+            '/adjustment/global_test/accepted': [g.accepted, 0, 0],
+            '/adjustment/global_test/sigma_ratio': [float(g.ratio), 0, 1e-5],
+            '/adjustment/global_test/sigma_ratio_lower': [float(g.ratio_lower), 0, 1e-12],
+            '/adjustment/global_test/sigma_ratio_upper': [float(g.ratio_upper), 0, 1e-12],
+            '/adjustment/data_snooping/flagged': [sum(1 for t in tests if t.flagged), 0, 0],
+            '/adjustment/data_snooping/weakly_checked': [sum(1 for t in tests if t.checking == 'weakly_checked'), 0, 0],
+            '/adjustment/data_snooping/not_checked': [sum(1 for t in tests if t.checking == 'not_checked'), 0, 0],
+            '/adjustment/data_snooping/not_checked_for_rounding': [0, 0, 0],
+            '/observations/input_line': [self.input_lines(), 0, 0],
+            '/observations/checking': [[t.checking for t in tests], 0, 0],
+            '/observations/redundancy_number': [[float(t.r) for t in tests], 1e-6, 0],
+            '/observations/normalised_residual': [column('w'), 2e-5, 0],
+            '/observations/minimal_detectable_bias': [column('mdb'), 0, 1e-5],
+            '/observations/bias_to_noise_ratio': [column('bnr'), 0, 1e-5],
+        }
+
+    def page_lines(self):
+        """The page's global test and the rows of its table of flagged and
+        weakly checked observations (the flagged first, largest first; then
+        the others by redundancy number)."""
+        sol, m = self.res.sol, self.res.margins
+        g = sol.global_test
+
+        def three(what, value, tolerance):
+            return fixed(m.check(what, value, 3, tolerance, True), 20, 3).strip()
+        verdict = 'accepted' if g.accepted else 'rejected (too large)' if g.statistic > g.upper else \
+            'rejected (too small)'
+        lines = ['<p class="global-test">Global test of the model (chi-square, two-sided at 95 %%): &#931;pvv = %s on '
+                 '%d degrees of freedom, against %s to %s: <strong>%s</strong>. &#963;<sub>0</sub>&#8242;/&#963;'
+                 '<sub>0</sub> = %s (interval %s to %s).</p>' % (
+                     three('pvv', g.statistic, SUM_TOL), g.df, three('lower', g.lower, 1e-9),
+                     three('upper', g.upper, 1e-9), verdict, three('ratio', g.ratio, SUM_TOL),
+                     three('ratio lower', g.ratio_lower, 1e-9), three('ratio upper', g.ratio_upper, 1e-9))]
+        listed = [(k, e) for k, e in sol.eqs if sol.tests[k].flagged or sol.tests[k].checking != 'checked']
+        listed.sort(key=lambda ke: (-abs(sol.tests[ke[0]].w), ke[0]) if sol.tests[ke[0]].flagged
+                    else (sol.tests[ke[0]].r, ke[0]))
+        num = {p: s.number for p, s in enumerate(self.kept, 1)}
+        lines_of = dict(zip([k for k, _ in sol.eqs], self.input_lines()))
+        nz, nh = len(self.zeniths), len(self.differences)
+        for k, e in listed:
+            t = sol.tests[k]
+            assert k > nz and k <= nz + nh, 'only height differences are listed here'
+            h = self.differences[k - nz - 1]
+            cells = ['%d' % k, 'height difference', '%d' % h.frm, '%d' % h.to,
+                     three('v %d' % k, sol.v[k], 1e-6) + ' m']
+            if t.w is None:
+                cells += ['', three('r %d' % k, t.r + mpf('1e-30'), 1e-6) if t.r > 0 else '0.000', '', '']
+                finding = 'not checked: no error here would show'
+            else:
+                cells += [three('w %d' % k, t.w, 1e-5), three('r %d' % k, t.r, 1e-6),
+                          three('mdb %d' % k, t.mdb, 1e-5) + ' m',
+                          fixed(m.check('bnr %d' % k, t.bnr, 1, 1e-5, True), 20, 1).strip()]
+                finding = 'flagged' + ('; weakly checked' if t.checking == 'weakly_checked' else '') \
+                    if t.flagged else 'weakly checked'
+            cells.append('%d' % lines_of[k])
+            row = '<tr><td class="n">%s</td><td>%s</td><td>%s</td><td>%s</td>' % tuple(cells[:4])
+            row += ''.join('<td class="n">%s</td>' % c for c in cells[4:])
+            lines.append(row + '<td>%s</td></tr>' % finding)
+        return lines
+
+
+@case('no_redundancy')
+class NoRedundancy(WithOutputs):
+    """Two pegs levelled from one benchmark, one line each: no degrees of
+    freedom. No global test, and no observation is checked (r = 0 for
+    both): no normalised residual, no minimal detectable bias, as the
+    console, the JSON and the page say."""
+    title = 'NO REDUNDANCY'
+    analysis = 1
+
+    def network(self):
+        st = [Station(1, 'BM HILL', 500.0, 500.0, '120.000', fixed=True),
+              Station(2, 'PEG ONE', 900.0, 800.0, '121.40'),
+              Station(3, 'PEG TWO', 1300.0, 600.0, '119.75')]
+        hd = [HeightDiff(1, 2, '1.412', sd='0.004'),
+              HeightDiff(1, 3, '-0.245', sd='0.004')]
+        return st, [], hd
+
+    def expected(self):
+        r = self.results()
+        assert r.sol.redundancy == 0 and all(t.checking == 'not_checked' for t in r.sol.tests.values())
+        nulls = [None, None]
+        values = {'/adjustment/degrees_of_freedom': [0, 0, 0], '/adjustment/variance_factor': [None, 0, 0],
+                  '/adjustment/global_test': [None, 0, 0],
+                  '/adjustment/data_snooping/not_checked': [2, 0, 0],
+                  '/observations/checking': [['not_checked', 'not_checked'], 0, 0],
+                  '/observations/normalised_residual': [nulls, 0, 0],
+                  '/observations/minimal_detectable_bias': [nulls, 0, 0],
+                  '/observations/bias_to_noise_ratio': [nulls, 0, 0]}
+        return {'expected-json.net.json': json_expectations(values),
+                'expected-lines.net.html': [
+                    '<p class="global-test">No global test: the adjustment has no degrees of freedom.</p>',
+                    '<p class="snooping">0 flagged, 0 weakly checked, 2 not checked.</p>']}
+
+
+# ---------------------------------------------------------------------------
+# A levelling network of many stations read from its record-code input (the
+# benchmark's case a), solved in double precision: banded Cholesky in the
+# order of the station numbers, the band of the inverse by the backward
+# recursion Q_ij = (delta_ij / R_ii - sum over k > i of R_ik Q_kj) / R_ii,
+# which needs no element outside the band; then the tests of the adjustment,
+# compared with the program's JSON of the same run.
+#
+#     python3 tools/levelling_reference.py --levelling net.dat net.json
+
+def read_levelling(path):
+    """Stations (number -> height, fixed) and height differences (from, to,
+    dh, weight) of a record-code input of levelled lines; values as the
+    program holds them, in single precision."""
+    stations, lines = {}, []
+    for text in open(path):
+        code = text[:2]
+        if code == '10':
+            fixed_station = text[66:67] == '*'
+            height = f32(float(text[58:66])) if fixed_station else None
+            stations[int(text[3:6])] = height
+        elif code == '24':
+            sd = f32(float(text[22:28]))
+            lines.append((int(text[3:7]) % 1000, int(text[8:11]), f32(float(text[12:21])), f32(1 / (sd * sd))))
+    return stations, lines
+
+
+def banded_levelling(stations, lines):
+    free = sorted(n for n, h in stations.items() if h is None)
+    index = {n: i for i, n in enumerate(free)}
+    n = len(free)
+    rows = []  # (terms [(unknown, coefficient)], constant: dh minus the fixed heights, weight)
+    for frm, to, dh, p in lines:
+        terms, known = [], float(dh)
+        for station, c in ((frm, -1.0), (to, 1.0)):
+            if station in index:
+                terms.append((index[station], c))
+            else:
+                known -= c * stations[station]
+        rows.append((terms, known, p))
+    b = max([abs(t[0][0] - t[1][0]) for t, _, _ in rows if len(t) == 2] + [0])
+    N = [[0.0] * (b + 1) for _ in range(n)]  # N[i][j - i]
+    u = [0.0] * n
+    for terms, known, p in rows:
+        for i, ci in terms:
+            u[i] += ci * known * p
+            for j, cj in terms:
+                if j >= i:
+                    N[i][j - i] += ci * cj * p
+    R = [row[:] for row in N]
+    for k in range(n):
+        R[k][0] = math.sqrt(R[k][0])
+        for t in range(1, b + 1):
+            R[k][t] /= R[k][0]
+        for j in range(k + 1, min(n, k + b + 1)):
+            f = R[k][j - k]
+            for t in range(j, min(n, k + b + 1)):
+                R[j][t - j] -= f * R[k][t - k]
+    y = u[:]
+    for k in range(n):
+        y[k] = (y[k] - sum(R[i][k - i] * y[i] for i in range(max(0, k - b), k))) / R[k][0]
+    x = [0.0] * n
+    for k in reversed(range(n)):
+        x[k] = (y[k] - sum(R[k][t - k] * x[t] for t in range(k + 1, min(n, k + b + 1)))) / R[k][0]
+    Q = {}
+
+    def q(i, j):
+        return Q[(min(i, j), max(i, j))]
+    for i in reversed(range(n)):
+        top = min(n, i + b + 1)
+        for j in reversed(range(i, top)):
+            total = sum(R[i][k - i] * q(k, j) for k in range(i + 1, top))
+            Q[(i, j)] = ((1.0 / R[i][0] if j == i else 0.0) - total) / R[i][0]
+    tests, pvv = [], 0.0
+    for terms, known, p in rows:
+        v = sum(c * x[i] for i, c in terms) - known
+        pvv += p * v * v
+        r = 1.0 - p * sum(ci * cj * q(i, j) for i, ci in terms for j, cj in terms)
+        tests.append((v, p, r))
+    return n, b, tests, pvv
+
+
+def compare_levelling(input_path, json_path):
+    import json
+    stations, lines = read_levelling(input_path)
+    n, b, tests, pvv = banded_levelling(stations, lines)
+    data = json.load(open(json_path))
+    ob, adj = data['observations'], data['adjustment']
+    df = len(lines) - n
+    g = global_test(mpf(pvv), df)
+    print('%d unknowns, band width %d in the order of the station numbers, %d degrees of freedom' % (n, b, df))
+    gt = adj['global_test']
+    for name, ours, theirs in (('statistic', g.statistic, gt['statistic']), ('lower', g.lower, gt['lower']),
+                               ('upper', g.upper, gt['upper']), ('sigma ratio', g.ratio, gt['sigma_ratio'])):
+        print('  global test %-12s reference %.10f  program %.10f  relative difference %.1e' % (
+            name, float(ours), theirs, abs(float(ours) - theirs) / float(ours)))
+    print('  accepted: reference %s, program %s' % (g.accepted, gt['accepted']))
+    worst = {}
+    counts = {'flagged': 0, 'weakly_checked': 0, 'not_checked': 0}
+    for i, (v, p, r) in enumerate(tests):
+        t = ObservationTest(mpf(v), mpf(p), mpf(r))
+        counts['flagged'] += 1 if t.flagged else 0
+        if t.checking != 'checked':
+            counts[t.checking] += 1
+        assert ob['checking'][i] == t.checking, (i, t.checking, ob['checking'][i])
+        for field, ours in (('redundancy_number', r), ('normalised_residual', t.w),
+                            ('minimal_detectable_bias', t.mdb), ('bias_to_noise_ratio', t.bnr)):
+            theirs = ob[field][i]
+            if ours is None or theirs is None:
+                assert ours is None and theirs is None, (field, i, ours, theirs)
+                continue
+            d = abs(float(ours) - theirs)
+            rel = d / max(abs(float(ours)), 1e-30)
+            if field not in worst or d > worst[field][0]:
+                worst[field] = (d, rel, i)
+    for field, (d, rel, i) in sorted(worst.items()):
+        print('  %-24s largest difference %.2e (relative %.1e) at observation %d' % (field, d, rel, i + 1))
+    snoop = adj['data_snooping']
+    print('  counts: reference %s; program flagged %d, weakly checked %d, not checked %d' % (
+        counts, snoop['flagged'], snoop['weakly_checked'], snoop['not_checked']))
+
 
 def main(args):
+    if args[:1] == ['--levelling']:
+        compare_levelling(args[1], args[2])
+        return
     write = '--write' in args
     names = [a for a in args if a != '--write'] or sorted(CASES)
     for name in names:

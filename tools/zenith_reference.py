@@ -1614,11 +1614,12 @@ class Console:
             for code in codes:
                 self.message(self.obs_line[k], ERROR_TEXT[code].strip('* '))
 
-    def files(self, adjustment=None, residual=None, written=()):
+    def files(self, adjustment=None, verdict=None, residual=None, written=()):
         """expected-status, expected-console and (when there is something on
         it) expected-stderr. `adjustment`: the closing words of the first
-        summary line after an adjustment; `residual`: the largest
-        standardised residual and where it is, as two texts."""
+        summary line after an adjustment; `verdict`: the line of the global
+        test; `residual`: the largest normalised or standardised residual
+        and where it is."""
         c = self.c
         self.reading()
         self.setup()
@@ -1640,8 +1641,10 @@ class Console:
             out.append(' %s: %s; %s' % (self.name, ', '.join(kinds),
                                         adjustment if adjustment else 'input checked (stage 1)'))
             names = ', '.join([self.name.split('.')[0] + '.prt'] + list(written))
+            if verdict:
+                out.append(verdict)
             if residual:
-                out.append(' Largest standardised residual %s (%s); written: %s' % (residual[0], residual[1], names))
+                out.append(' %s; written: %s' % (residual, names))
             else:
                 out.append(' Written: ' + names)
             status = 5 if self.dropped else 0

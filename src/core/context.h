@@ -265,6 +265,10 @@ struct NeareaBlock {
     // The vector holds this pass's corrections (false while it holds the
     // reduced right-hand side of a pass that forms no solution).
     bool solved = false;
+    // The smallest pivot of the pass's factorisation as a fraction of its
+    // row's diagonal as formed: how many digits rounding left the factor,
+    // and so the inverse.
+    float smallest_pivot_ratio = 1.0f;
 };
 
 constexpr int kBlockWords = 512;

@@ -5,6 +5,7 @@
 // of those outputs was asked for.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -72,6 +73,25 @@ struct StationResult {
 
 enum class ObservationKind { ZenithDistance, HeightDifference, HeightObservation, RefractionConstraint };
 
+// How well the other observations check an observation, by its redundancy
+// number r: checked, weakly checked (r below 0.1: a blunder there moves the
+// results more than it shows in the residual), or not checked at all (r so
+// near 0 that no blunder there would show).
+enum class Checking { Checked, Weakly, Not };
+
+// The outlier test and the reliability figures of one observation, from its
+// a-priori standard deviation sigma = 1 / sqrt(p) and its redundancy number
+// r = 1 - p a'Qa (Q the inverse of the normal matrix). In the unit of the
+// observation's residual. An observation that is not checked has none of
+// the three figures.
+struct ObservationTest {
+    double redundancy = 0.0;
+    Checking checking = Checking::Not;
+    std::optional<float> normalised_residual;     // w = v / (sigma sqrt(r)); needs the residual
+    std::optional<float> minimal_detectable_bias; // sigma sqrt(lambda0 / r)
+    std::optional<float> bias_to_noise_ratio;     // sqrt(lambda0 (1 - r) / r)
+};
+
 // One observation equation. Zenith distances are in degrees with their
 // misclosure and residual in seconds of arc; height differences and height
 // observations in metres; refraction constraints in units of 0.001 of K.
@@ -91,7 +111,13 @@ struct ObservationResult {
     bool coordinate_difference = false;
     std::optional<float> residual;
     std::optional<float> standardised_residual;
-    std::optional<double> redundancy_number;
+    std::optional<ObservationTest> test; // with the inverse
+    int line = 0; // of the input: the observation's record, a height observation's station record; 0: none
+
+    std::optional<double> redundancy_number() const {
+        return test ? std::optional<double>(test->redundancy) : std::nullopt;
+    }
+    std::optional<float> normalised_residual() const { return test ? test->normalised_residual : std::nullopt; }
 };
 
 struct RefractionResult {
@@ -130,6 +156,50 @@ struct ResultSummary {
     bool inverse = false; // precisions and redundancy numbers exist
 };
 
+// The global test of the model: the sum of p v v against the chi-square
+// distribution with the degrees of freedom, two-sided at 95 %.
+struct GlobalTest {
+    double statistic = 0.0; // sum of p v v
+    int degrees_of_freedom = 0;
+    double lower = 0.0; // the 2.5 % quantile
+    double upper = 0.0; // the 97.5 % quantile
+    bool accepted() const { return lower <= statistic && statistic <= upper; }
+    // sigma0' / sigma0, the a-posteriori standard deviation of unit weight
+    // over the a-priori one, and the interval that the quantiles give it.
+    double ratio() const { return root_of(statistic); }
+    double ratio_lower() const { return root_of(lower); }
+    double ratio_upper() const { return root_of(upper); }
+
+private:
+    double root_of(double x) const { return degrees_of_freedom > 0 ? std::sqrt(x / degrees_of_freedom) : 0.0; }
+};
+
+// The tests of a run, worked once at its end: the global test when the
+// residuals have degrees of freedom, and with the band of the inverse each
+// equation's test (in the order of `RunResults::observations`), the counts
+// and the largest normalised residual.
+struct AdjustmentTests {
+    std::optional<GlobalTest> global;
+    bool reliability = false; // the observations were tested
+    std::vector<ObservationTest> observations;
+    int flagged = 0;        // |w| above the critical value
+    int weakly_checked = 0;
+    int not_checked = 0;
+    // Of those not checked, the ones whose redundancy number rounding took
+    // (r not below the bound, but not above its rounding error), and the
+    // factorisation's smallest pivot as a fraction of its diagonal that
+    // bounds the rounding.
+    int not_checked_for_rounding = 0;
+    float smallest_pivot_ratio = 1.0f;
+    // The observation of the largest normalised residual in size, as the
+    // residual analysis codes them (k: observation k of the main list; -j:
+    // height observation j, of station `largest_station`; 10000 + j:
+    // refraction constraint j); 0: none.
+    int largest_code = 0;
+    int largest_station = 0;
+    float largest = 0.0f;
+};
+
 struct RunResults {
     ExportRequest requested;
     bool complete = false; // filled at the end of a run that reached the results stage
@@ -142,6 +212,10 @@ struct RunResults {
     std::vector<ObservationResult> observations;
     std::vector<RefractionResult> refraction;
     std::optional<RotationResult> rotation;
+    // Filled at the end of every run that reached the results stage, for
+    // the console as well as for the outputs.
+    AdjustmentTests tests;
+    std::string input; // the input file as the messages name it
 
     // The station at a position (1-based), or nullptr.
     const StationResult* station(int position) const {

@@ -2,7 +2,9 @@
 
 #include "core/run_files.h"
 #include "report/edit.h"
+#include "results/reliability.h"
 
+#include <cmath>
 #include <ostream>
 #include <string>
 
@@ -25,24 +27,55 @@ std::string place(const RunContext& ctx, SourceLine at) {
     return at.known() ? ctx.diag.input() + ":" + std::to_string(at.line) : std::string();
 }
 
-// The observation of the largest standardised residual, and its line.
-std::string largest_residual(const RunContext& ctx) {
-    const SummaryBlock& s = ctx.summary;
+// "<caption> <value> (<observation>, <input>:<line>)": an observation coded
+// as the residual analysis codes them, with the station of a height
+// observation.
+std::string residual_at(const RunContext& ctx, const char* caption, float value, int code, int station) {
     constexpr int kRefractionCode = 10000;
     std::string what;
     SourceLine at;
-    if (s.largest_code >= kRefractionCode) {
-        what = "refraction observation " + std::to_string(s.largest_code - kRefractionCode);
-    } else if (s.largest_code < 0) {
-        what = "height observation of station " + std::to_string(s.residual_station);
-        at = ctx.diag.station_numbered(s.residual_station);
+    if (code >= kRefractionCode) {
+        what = "refraction observation " + std::to_string(code - kRefractionCode);
+    } else if (code < 0) {
+        what = "height observation of station " + std::to_string(station);
+        at = ctx.diag.station_numbered(station);
     } else {
-        what = "observation " + std::to_string(s.largest_code);
-        at = ctx.diag.observation(s.largest_code);
+        what = "observation " + std::to_string(code);
+        at = ctx.diag.observation(code);
     }
     std::string where = place(ctx, at);
-    return "Largest standardised residual " + three_decimals(s.largest_residual) + " (" + what +
-           (where.empty() ? "" : ", " + where) + ")";
+    return std::string(caption) + " " + three_decimals(value) + " (" + what + (where.empty() ? "" : ", " + where) +
+           ")";
+}
+
+// The global test's verdict, in the words of sigma0'/sigma0.
+std::string global_test_line(const AdjustmentTests& t) {
+    if (!t.global) return "Global test: none, no degrees of freedom";
+    const GlobalTest& g = *t.global;
+    std::string ratio = "sigma0'/sigma0 = " + three_decimals(g.ratio());
+    if (g.accepted())
+        return "Global test at 95 %: accepted, " + ratio + " lies within " + three_decimals(g.ratio_lower()) +
+               " to " + three_decimals(g.ratio_upper());
+    if (g.statistic > g.upper)
+        return "Global test at 95 %: rejected, " + ratio + " exceeds " + three_decimals(g.ratio_upper()) +
+               " (a blunder, or observations weighted too heavily)";
+    return "Global test at 95 %: rejected, " + ratio + " is below " + three_decimals(g.ratio_lower()) +
+           " (observations weighted too lightly)";
+}
+
+// The largest normalised residual with its observation, or why there is
+// none; with no inverse (analysis option 0), the largest standardised one.
+std::string largest_residual(const RunContext& ctx) {
+    const AdjustmentTests& t = ctx.results.tests;
+    const SummaryBlock& s = ctx.summary;
+    if (!t.reliability)
+        return residual_at(ctx, "Largest standardised residual", s.largest_residual, s.largest_code,
+                           s.residual_station);
+    if (t.largest_code == 0) return "Normalised residuals: none, no observation is checked by the others";
+    std::string text = residual_at(ctx, "Largest normalised residual", t.largest, t.largest_code, t.largest_station);
+    if (std::fabs(t.largest) > kCriticalNormalisedResidual)
+        text += ", over " + edit::fixed_text(kCriticalNormalisedResidual, 2);
+    return text;
 }
 
 } // namespace
@@ -73,10 +106,11 @@ void print_summary(const RunContext& ctx, std::ostream& out) {
             adjustment += ", variance factor not estimated (no degrees of freedom)";
     }
     out << " " << ctx.diag.input() << ": " << network << "; " << adjustment << "\n";
+    if (s.residual_analysis) out << " " << global_test_line(ctx.results.tests) << "\n";
 
     std::string files = trim_name(ctx.files.unit3.path());
     for (const std::string& name : s.written) files += ", " + name;
-    const bool residual = s.residual_analysis && s.largest_code != 0;
+    const bool residual = s.residual_analysis && (s.largest_code != 0 || ctx.results.tests.reliability);
     out << " " << (residual ? largest_residual(ctx) + "; written: " : std::string("Written: ")) << files
         << "\n"
         << std::flush;

@@ -1,6 +1,7 @@
 // The lines the console closes a run with: what the network held, how the
-// adjustment went and which files were written; and how many input records
-// the run skipped or left out.
+// adjustment went (with the global test's verdict and the largest
+// normalised residual) and which files were written; and how many input
+// records the run skipped or left out.
 #pragma once
 
 #include "core/context.h"
@@ -9,7 +10,7 @@
 
 namespace quarlo {
 
-// Two lines after a run that completed.
+// Two or three lines after a run that completed.
 void print_summary(const RunContext& ctx, std::ostream& out);
 // " Input records skipped or omitted: n", when there were any.
 void print_dropped(const RunContext& ctx, std::ostream& out);

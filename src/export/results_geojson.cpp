@@ -82,7 +82,8 @@ void write_line(JsonWriter& j, const RunResults& r, const ObservationResult& o) 
         j.null();
     j.member("residual", o.residual);
     j.member("standardised_residual", o.standardised_residual);
-    j.member("redundancy_number", o.redundancy_number);
+    j.member("redundancy_number", o.redundancy_number());
+    j.member("normalised_residual", o.normalised_residual());
     j.end_object();
     j.end_object();
 }

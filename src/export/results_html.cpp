@@ -9,10 +9,12 @@
 
 #include "export/text.h"
 #include "report/edit.h"
+#include "results/reliability.h"
 #include "results/residual.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <string_view>
 
@@ -28,6 +30,8 @@ constexpr double kLeft = 30.0, kRight = 90.0, kTop = 30.0 + kLongestBar, kBottom
 constexpr double kMinimumWidth = 760.0; // for the legend
 constexpr double kLegendHeight = 180.0;
 constexpr std::size_t kLargestListed = 10;
+// Rows of the table of flagged and weakly checked observations.
+constexpr std::size_t kTestedListed = 200;
 // Stations drawn with their names beside them; more than this many carry
 // their names in their tooltips only.
 constexpr std::size_t kNamedStations = 100;
@@ -46,26 +50,51 @@ const LineKind& line_kind(const ObservationResult& o) {
     return o.coordinate_difference ? kCoordinates : kLevelled;
 }
 
-// Colour classes of the standardised residual w.
+// Colour classes of the residual a line is coloured by: the normalised
+// residual when the observations were tested, else the standardised one.
 struct ResidualClass {
     const char* colour;
     const char* caption;
 };
 constexpr ResidualClass kUnsolved = {"#8c8c8c", "no residual"};
-constexpr ResidualClass kClasses[] = {
-    {"#1a9641", "|w| &lt; 1"},
-    {"#a6d96a", "1 &#8804; |w| &lt; 2"},
-    {"#fdae61", "2 &#8804; |w| &#8804; 2.5"},
-    {"#d7191c", "|w| &gt; 2.5 (flagged *** in the report)"},
+constexpr ResidualClass kNotCheckedLine = {"#2c7bb6", "not checked (r &#8776; 0, or lost to rounding)"};
+struct Colouring {
+    const char* title;
+    float flagged; // |w| above this: the last class
+    ResidualClass classes[4];
 };
+constexpr Colouring kStandardised = {"Standardised residual w = v &#8730;p",
+                                     kFlaggedStandardisedResidual,
+                                     {{"#1a9641", "|w| &lt; 1"},
+                                      {"#a6d96a", "1 &#8804; |w| &lt; 2"},
+                                      {"#fdae61", "2 &#8804; |w| &#8804; 2.5"},
+                                      {"#d7191c", "|w| &gt; 2.5 (flagged *** in the report)"}}};
+constexpr Colouring kNormalised = {"Normalised residual w = v / (&#963; &#8730;r)",
+                                   static_cast<float>(kCriticalNormalisedResidual),
+                                   {{"#1a9641", "|w| &lt; 1"},
+                                    {"#a6d96a", "1 &#8804; |w| &lt; 2"},
+                                    {"#fdae61", "2 &#8804; |w| &#8804; 3.29"},
+                                    {"#d7191c", "|w| &gt; 3.29: flagged, a possible blunder"}}};
 
-const ResidualClass& residual_class(const ObservationResult& o) {
-    if (!o.standardised_residual) return kUnsolved;
-    const float w = std::fabs(*o.standardised_residual);
-    if (w > kFlaggedStandardisedResidual) return kClasses[3];
-    if (w >= 2.0f) return kClasses[2];
-    if (w >= 1.0f) return kClasses[1];
-    return kClasses[0];
+const Colouring& colouring(const RunResults& r) { return r.tests.reliability ? kNormalised : kStandardised; }
+
+// The residual of an observation as the page ranks and colours it.
+std::optional<float> shown_residual(const RunResults& r, const ObservationResult& o) {
+    return r.tests.reliability ? o.normalised_residual() : o.standardised_residual;
+}
+
+bool not_checked(const ObservationResult& o) { return o.test && o.test->checking == Checking::Not; }
+
+const ResidualClass& residual_class(const RunResults& r, const ObservationResult& o) {
+    if (r.tests.reliability && not_checked(o)) return kNotCheckedLine;
+    const std::optional<float> shown = shown_residual(r, o);
+    if (!shown) return kUnsolved;
+    const Colouring& c = colouring(r);
+    const float w = std::fabs(*shown);
+    if (w > c.flagged) return c.classes[3];
+    if (w >= 2.0f) return c.classes[2];
+    if (w >= 1.0f) return c.classes[1];
+    return c.classes[0];
 }
 
 // A number in fixed point by the report's edit rule, without its leading
@@ -86,18 +115,31 @@ Fixed fixed(double value, int decimals) { return Fixed(value, decimals); }
 
 Fixed px(double value) { return fixed(value, 1); }
 
+// A small positive number with two significant digits, as 1.6e-07.
+std::string scientific(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1e", value);
+    return text;
+}
+
+std::optional<float> magnitude(std::optional<float> w) {
+    if (w) return std::fabs(*w);
+    return std::nullopt;
+}
+
 bool is_line(const ObservationResult& o) {
     return o.kind == ObservationKind::ZenithDistance || o.kind == ObservationKind::HeightDifference;
 }
 
-// The observations chosen by `keep` in order of |w|, smallest or largest
-// first, and among equal ones in their own order; one without a residual
-// counts as `unsolved`. Only the first `count` are kept.
+// The observations chosen by `keep` in order of the size that `size_of`
+// gives them, smallest or largest first, and among equal ones in their own
+// order; one without a size counts as `unsolved`. Only the first `count`
+// are kept.
 enum class First { Smallest, Largest };
-template <typename Keep>
-std::vector<const ObservationResult*> by_residual_size(const std::vector<ObservationResult>& observations, Keep keep,
-                                                       float unsolved, First first,
-                                                       std::size_t count = std::numeric_limits<std::size_t>::max()) {
+template <typename Keep, typename Size>
+std::vector<const ObservationResult*> by_size(const std::vector<ObservationResult>& observations, Keep keep,
+                                              Size size_of, float unsolved, First first,
+                                              std::size_t count = std::numeric_limits<std::size_t>::max()) {
     struct Entry {
         float size;
         std::size_t index;
@@ -107,7 +149,8 @@ std::vector<const ObservationResult*> by_residual_size(const std::vector<Observa
     for (std::size_t i = 0; i < observations.size(); ++i) {
         const ObservationResult& o = observations[i];
         if (keep(o)) {
-            const float w = o.standardised_residual ? std::fabs(*o.standardised_residual) : unsolved;
+            const std::optional<float> size = size_of(o);
+            const float w = size ? *size : unsolved;
             entries.push_back({std::isnan(w) ? unsolved : w, i});
         }
     }
@@ -176,6 +219,21 @@ std::string length_caption(double metres) {
     return fixed(metres * 1000.0, 3).str() + " mm";
 }
 
+// The global test in a word or two.
+std::string global_verdict(const AdjustmentTests& t) {
+    if (!t.global) return "none";
+    if (t.global->accepted()) return "accepted";
+    return t.global->statistic > t.global->upper ? "rejected (too large)" : "rejected (too small)";
+}
+
+const char* finding(const ObservationTest& t) {
+    if (t.checking == Checking::Not)
+        return t.redundancy >= kNotChecked ? "not checked: rounding leaves r no reliable digit"
+                                           : "not checked: no error here would show";
+    if (flagged(t)) return t.checking == Checking::Weakly ? "flagged; weakly checked" : "flagged";
+    return "weakly checked";
+}
+
 class Page {
 public:
     Page(const RunResults& r, TextOutput& out) : r_(r), out_(out) {}
@@ -189,7 +247,11 @@ private:
     void bars();
     void markers();
     void legend(double top);
+    void tests();
+    void tested_table();
     void largest();
+    void observation_cells(const ObservationResult& o);
+    std::string line_heading() const { return r_.input.empty() ? "Input line" : "Line of " + html_text(r_.input); }
     void notes();
 
     // Appends the parts, one after the other, growing the page once.
@@ -211,6 +273,7 @@ void Page::build() {
     head();
     summary();
     map();
+    tests();
     largest();
     notes();
     put("</body>\n</html>\n");
@@ -232,7 +295,7 @@ void Page::head() {
             "body { font-family: sans-serif; margin: 1.5em; color: #222; }\n"
             "table { border-collapse: collapse; margin: 0.5em 0 1.5em; }\n"
             "th, td { border: 1px solid #bbb; padding: 0.2em 0.6em; text-align: left; }\n"
-            "td.n { text-align: right; font-variant-numeric: tabular-nums; }\n"
+            "td.n { text-align: right; font-variant-numeric: tabular-nums; white-space: nowrap; }\n"
             "svg { border: 1px solid #bbb; background: #fff; }\n"
             "svg text { font-family: sans-serif; font-size: 11px; }\n"
             "</style>\n</head>\n<body>\n");
@@ -257,6 +320,7 @@ void Page::summary() {
     if (s.equations > 0) row("Average redundancy number", fixed(static_cast<double>(s.degrees_of_freedom) / s.equations, 3));
     row("Variance factor", s.variance_factor ? fixed(*s.variance_factor, 3).str() : std::string("not estimated"));
     if (s.variance_factor_used) row("Variance factor used for the precisions", fixed(*s.variance_factor_used, 3));
+    row("Global test at 95 %", global_verdict(r_.tests));
     put("</table>\n");
 }
 
@@ -300,8 +364,9 @@ void Page::map() {
 
 void Page::lines() {
     // The worst lines are drawn last, over the others.
-    std::vector<const ObservationResult*> order = by_residual_size(
-        r_.observations, [](const ObservationResult& o) { return is_line(o); }, -1.0f, First::Smallest);
+    std::vector<const ObservationResult*> order = by_size(
+        r_.observations, [](const ObservationResult& o) { return is_line(o); },
+        [this](const ObservationResult& o) { return magnitude(shown_residual(r_, o)); }, -1.0f, First::Smallest);
     // Each end's place and name, written once for all its lines.
     struct End {
         std::string x, y, id;
@@ -322,12 +387,17 @@ void Page::lines() {
         if (!a || !b) continue;
         const LineKind& kind = line_kind(*o);
         put("<line x1=\"", a->x, "\" y1=\"", a->y, "\" x2=\"", b->x, "\" y2=\"", b->y, "\" stroke=\"",
-            residual_class(*o).colour, "\"");
+            residual_class(r_, *o).colour, "\"");
         if (*kind.dashes) put(" stroke-dasharray=\"", kind.dashes, "\"");
         put("><title>", kind.caption, " ", std::to_string(o->number), ": ", a->id, " to ", b->id);
         if (o->standardised_residual)
             put(", v = ", fixed(*o->residual, residual_decimals(o->kind)), residual_unit(o->kind), ", w = ",
                 fixed(*o->standardised_residual, 3));
+        if (o->test) {
+            if (o->test->normalised_residual) put(", normalised w = ", fixed(*o->test->normalised_residual, 3));
+            put(", r = ", fixed(o->test->redundancy, 3));
+            if (o->test->checking != Checking::Checked) put(" (", finding(*o->test), ")");
+        }
         put("</title></line>\n");
     }
     put("</g>\n");
@@ -380,9 +450,11 @@ void Page::legend(double top) {
         put("<text x=\"", px(lx + 30.0), "\" y=\"", px(ly), "\">", c.caption, "</text>\n");
         ly += 16.0;
     };
-    put("<text x=\"", px(lx), "\" y=\"", px(ly), "\" font-weight=\"bold\">Standardised residual w</text>\n");
+    const Colouring& colours = colouring(r_);
+    put("<text x=\"", px(lx), "\" y=\"", px(ly), "\" font-weight=\"bold\">", colours.title, "</text>\n");
     ly += 16.0;
-    for (const auto& c : kClasses) entry(c);
+    for (const auto& c : colours.classes) entry(c);
+    if (r_.tests.not_checked > 0) entry(kNotCheckedLine);
     if (!r_.summary.solved) entry(kUnsolved);
 
     // Scale bar: a round length of at most a quarter of the drawing.
@@ -432,24 +504,116 @@ void Page::legend(double top) {
 }
 
 void Page::largest() {
-    std::vector<const ObservationResult*> worst = by_residual_size(
-        r_.observations, [](const ObservationResult& o) { return o.standardised_residual.has_value(); }, 0.0f,
-        First::Largest, kLargestListed);
-    put("<h2>Largest standardised residuals</h2>\n");
+    const bool tested = r_.tests.reliability;
+    std::vector<const ObservationResult*> worst = by_size(
+        r_.observations, [this](const ObservationResult& o) { return shown_residual(r_, o).has_value(); },
+        [this](const ObservationResult& o) { return magnitude(shown_residual(r_, o)); }, 0.0f, First::Largest,
+        kLargestListed);
+    put(tested ? "<h2>Largest normalised residuals</h2>\n" : "<h2>Largest standardised residuals</h2>\n");
     if (worst.empty()) {
         put("<p>No residuals were computed.</p>\n");
         return;
     }
     put("<table class=\"largest\">\n<tr><th>Observation</th><th>Kind</th><th>From</th><th>To</th>"
-            "<th>Residual</th><th>w</th></tr>\n");
+            "<th>Residual</th><th>Standardised w</th>");
+    if (tested) put("<th>Normalised w</th><th>r</th>");
+    put("<th>", line_heading(), "</th></tr>\n");
     for (const ObservationResult* o : worst) {
-        const StationResult* to = r_.station(o->to);
-        put("<tr><td class=\"n\">", std::to_string(o->number), "</td><td>", kind_caption(o->kind), "</td><td>",
-            station_id(r_, o->from), "</td><td>", to ? station_id(*to) : std::string(), "</td><td class=\"n\">",
-            fixed(*o->residual, residual_decimals(o->kind)), residual_unit(o->kind), "</td><td class=\"n\">",
-            fixed(*o->standardised_residual, 3), "</td></tr>\n");
+        observation_cells(*o);
+        put("<td class=\"n\">", fixed(*o->standardised_residual, 3), "</td>");
+        if (tested) put("<td class=\"n\">", fixed(*o->test->normalised_residual, 3), "</td><td class=\"n\">",
+                        fixed(o->test->redundancy, 3), "</td>");
+        put("<td class=\"n\">", o->line > 0 ? std::to_string(o->line) : std::string(), "</td></tr>\n");
     }
     put("</table>\n");
+}
+
+// The first cells of a row of a table of observations: its number, kind,
+// stations and residual.
+void Page::observation_cells(const ObservationResult& o) {
+    const StationResult* to = r_.station(o.to);
+    put("<tr><td class=\"n\">", std::to_string(o.number), "</td><td>", kind_caption(o.kind), "</td><td>",
+        station_id(r_, o.from), "</td><td>", to ? station_id(*to) : std::string(), "</td><td class=\"n\">");
+    if (o.residual) put(fixed(*o.residual, residual_decimals(o.kind)), residual_unit(o.kind));
+    put("</td>");
+}
+
+// The global test, and the observations that data snooping flags or that
+// the others check weakly or not at all.
+void Page::tests() {
+    const AdjustmentTests& t = r_.tests;
+    put("<h2>Tests of the adjustment</h2>\n");
+    if (t.global) {
+        const GlobalTest& g = *t.global;
+        put("<p class=\"global-test\">Global test of the model (chi-square, two-sided at 95 %): &#931;pvv = ",
+            fixed(g.statistic, 3), " on ", std::to_string(g.degrees_of_freedom),
+            g.degrees_of_freedom == 1 ? " degree" : " degrees", " of freedom, against ", fixed(g.lower, 3), " to ",
+            fixed(g.upper, 3), ": <strong>", global_verdict(t),
+            "</strong>. &#963;<sub>0</sub>&#8242;/&#963;<sub>0</sub> = ",
+            fixed(g.ratio(), 3), " (interval ", fixed(g.ratio_lower(), 3), " to ", fixed(g.ratio_upper(), 3),
+            ").</p>\n");
+    } else if (r_.summary.solved) {
+        put("<p class=\"global-test\">No global test: the adjustment has no degrees of freedom.</p>\n");
+    } else {
+        put("<p class=\"global-test\">No global test: there are no residuals (analysis option 4 or 5).</p>\n");
+    }
+    if (!t.reliability) {
+        put("<p>The observations were not tested: their redundancy numbers need the inverse of the normal "
+            "matrix (analysis option 1 or more).</p>\n");
+        return;
+    }
+    put("<p>Data snooping: an observation's normalised residual w = v / (&#963; &#8730;r), with &#963; its "
+        "a-priori standard deviation and r its redundancy number, is flagged above 3.29 (significance 0.1 %, "
+        "power 80 %). The minimal detectable bias (MDB) &#963; &#8730;(17.07 / r) is the smallest error that the "
+        "test finds with that power; the bias-to-noise ratio (BNR) &#8730;(17.07 (1 &#8722; r) / r) bounds what "
+        "an undetected error of that size does to any adjusted value, in units of its standard deviation. "
+        "Observations with r below 0.1 are weakly checked; with r below 0.001 not checked at all.</p>\n");
+    put("<p class=\"snooping\">", std::to_string(t.flagged), " flagged, ", std::to_string(t.weakly_checked),
+        " weakly checked, ", std::to_string(t.not_checked), " not checked.</p>\n");
+    if (t.not_checked_for_rounding > 0)
+        put("<p class=\"rounding\">The normal equations are poorly conditioned (their smallest pivot is ",
+            scientific(t.smallest_pivot_ratio), " of its diagonal): single precision leaves ",
+            std::to_string(t.not_checked_for_rounding),
+            t.not_checked_for_rounding == 1 ? " redundancy number" : " redundancy numbers",
+            " no reliable digit, and they are counted not checked. The standard deviations are as uncertain.</p>\n");
+    tested_table();
+}
+
+void Page::tested_table() {
+    // The flagged ones, largest first, then the others by redundancy number.
+    auto listed = [](const ObservationResult& o) {
+        return o.test && (flagged(*o.test) || o.test->checking != Checking::Checked);
+    };
+    std::vector<const ObservationResult*> rows = by_size(
+        r_.observations, listed,
+        [](const ObservationResult& o) -> std::optional<float> {
+            if (flagged(*o.test)) return -std::fabs(*o.test->normalised_residual);
+            return static_cast<float>(o.test->redundancy);
+        },
+        0.0f, First::Smallest, kTestedListed + 1);
+    if (rows.empty()) return;
+    const bool more = rows.size() > kTestedListed;
+    if (more) rows.pop_back();
+    put("<table class=\"tested\">\n<tr><th>Observation</th><th>Kind</th><th>From</th><th>To</th>"
+        "<th>Residual</th><th>Normalised w</th><th>r</th><th>MDB</th><th>BNR</th><th>",
+        line_heading(), "</th><th>Finding</th></tr>\n");
+    for (const ObservationResult* o : rows) {
+        const ObservationTest& t = *o->test;
+        observation_cells(*o);
+        put("<td class=\"n\">");
+        if (t.normalised_residual) put(fixed(*t.normalised_residual, 3));
+        put("</td><td class=\"n\">", fixed(t.redundancy, 3), "</td><td class=\"n\">");
+        if (t.minimal_detectable_bias)
+            put(fixed(*t.minimal_detectable_bias, residual_decimals(o->kind)), residual_unit(o->kind));
+        put("</td><td class=\"n\">");
+        if (t.bias_to_noise_ratio) put(fixed(*t.bias_to_noise_ratio, 1));
+        put("</td><td class=\"n\">", o->line > 0 ? std::to_string(o->line) : std::string(), "</td><td>",
+            finding(t), "</td></tr>\n");
+    }
+    put("</table>\n");
+    if (more)
+        put("<p>Only the first ", std::to_string(kTestedListed),
+            " are listed; the data output (--json) holds every observation's figures.</p>\n");
 }
 
 void Page::notes() {

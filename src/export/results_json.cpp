@@ -3,6 +3,7 @@
 // of docs/results.schema.json.
 #include "export/exports.h"
 #include "export/json_values.h"
+#include "results/reliability.h"
 
 #include <functional>
 #include <vector>
@@ -11,7 +12,7 @@ namespace quarlo {
 
 namespace {
 
-constexpr int kFormatVersion = 1;
+constexpr int kFormatVersion = 2;
 
 void write_options(JsonWriter& j, const ControlOptions& o) {
     j.start_object();
@@ -51,7 +52,34 @@ void write_counts(JsonWriter& j, const ResultSummary& s) {
     j.end_object();
 }
 
-void write_adjustment(JsonWriter& j, const ResultSummary& s) {
+void write_global_test(JsonWriter& j, const GlobalTest& g) {
+    j.start_object();
+    j.member("statistic", g.statistic);
+    j.member("lower", g.lower);
+    j.member("upper", g.upper);
+    j.member("accepted", g.accepted());
+    j.member("sigma_ratio", g.ratio());
+    j.member("sigma_ratio_lower", g.ratio_lower());
+    j.member("sigma_ratio_upper", g.ratio_upper());
+    j.end_object();
+}
+
+void write_data_snooping(JsonWriter& j, const AdjustmentTests& t) {
+    j.start_object();
+    j.member("critical_value", kCriticalNormalisedResidual);
+    j.member("non_centrality", kNonCentrality);
+    j.member("weakly_checked_below", kWeaklyChecked);
+    j.member("not_checked_below", kNotChecked);
+    j.member("flagged", t.flagged);
+    j.member("weakly_checked", t.weakly_checked);
+    j.member("not_checked", t.not_checked);
+    j.member("not_checked_for_rounding", t.not_checked_for_rounding);
+    j.member("smallest_pivot_ratio", t.smallest_pivot_ratio);
+    j.end_object();
+}
+
+void write_adjustment(JsonWriter& j, const RunResults& r) {
+    const ResultSummary& s = r.summary;
     j.start_object();
     j.member("solved", s.solved);
     j.member("precisions", s.inverse);
@@ -59,6 +87,16 @@ void write_adjustment(JsonWriter& j, const ResultSummary& s) {
     j.member("pvv", s.pvv);
     j.member("variance_factor", s.variance_factor);
     j.member("variance_factor_used", s.variance_factor_used);
+    j.key("global_test");
+    if (r.tests.global)
+        write_global_test(j, *r.tests.global);
+    else
+        j.null();
+    j.key("data_snooping");
+    if (r.tests.reliability)
+        write_data_snooping(j, r.tests);
+    else
+        j.null();
     j.end_object();
 }
 
@@ -80,6 +118,15 @@ void write_table(JsonWriter& j, const std::vector<Row>& rows, const std::vector<
         j.end_array();
     }
     j.end_object();
+}
+
+const char* checking_name(Checking c) {
+    switch (c) {
+    case Checking::Checked: return "checked";
+    case Checking::Weakly: return "weakly_checked";
+    case Checking::Not: return "not_checked";
+    }
+    return "";
 }
 
 // An integer written only when `present`, null otherwise.
@@ -137,6 +184,7 @@ void write_observations(JsonWriter& j, const RunResults& r) {
     write_table<O>(j, r.observations, {
         {"kind", [](JsonWriter& j, const O& o) { j.word(kind_name(o.kind)); }},
         {"number", [](JsonWriter& j, const O& o) { j.integer(o.number); }},
+        {"input_line", [](JsonWriter& j, const O& o) { integer_if(j, o.line > 0, o.line); }},
         {"from", [&](JsonWriter& j, const O& o) { number_of(j, o.from); }},
         {"to", [&](JsonWriter& j, const O& o) { number_of(j, o.to); }},
         {"setup", [&](JsonWriter& j, const O& o) { integer_if(j, zenith(o), o.setup); }},
@@ -165,7 +213,20 @@ void write_observations(JsonWriter& j, const RunResults& r) {
         {"misclosure", [](JsonWriter& j, const O& o) { j.number(o.misclosure); }},
         {"residual", [](JsonWriter& j, const O& o) { j.number(o.residual); }},
         {"standardised_residual", [](JsonWriter& j, const O& o) { j.number(o.standardised_residual); }},
-        {"redundancy_number", [](JsonWriter& j, const O& o) { j.number(o.redundancy_number); }},
+        {"redundancy_number", [](JsonWriter& j, const O& o) { j.number(o.redundancy_number()); }},
+        {"normalised_residual", [](JsonWriter& j, const O& o) { j.number(o.normalised_residual()); }},
+        {"minimal_detectable_bias", [](JsonWriter& j, const O& o) {
+             j.number(o.test ? o.test->minimal_detectable_bias : std::nullopt);
+         }},
+        {"bias_to_noise_ratio", [](JsonWriter& j, const O& o) {
+             j.number(o.test ? o.test->bias_to_noise_ratio : std::nullopt);
+         }},
+        {"checking", [](JsonWriter& j, const O& o) {
+             if (o.test)
+                 j.word(checking_name(o.test->checking));
+             else
+                 j.null();
+         }},
         {"weight", [](JsonWriter& j, const O& o) { j.number(o.weight); }},
     });
 }
@@ -210,7 +271,7 @@ void write_json(const RunResults& r, TextOutput& out) {
     j.key("counts");
     write_counts(j, r.summary);
     j.key("adjustment");
-    write_adjustment(j, r.summary);
+    write_adjustment(j, r);
     j.key("stations");
     write_stations(j, r);
     j.key("observations");

@@ -181,6 +181,7 @@ bool factorise(RunContext& ctx, bool inverse_factor, bool back_substitute) {
     // earlier pivot row has changed it yet).
     std::vector<float> formed(static_cast<std::size_t>(n) + 1, 0.0f);
     std::vector<char> seen(static_cast<std::size_t>(n) + 1, 0);
+    ne.smallest_pivot_ratio = 1.0f;
 
     SegmentCursor row_k, g_k;
     start_of_store(row_k);
@@ -205,6 +206,7 @@ bool factorise(RunContext& ctx, bool inverse_factor, bool back_substitute) {
             seen[static_cast<std::size_t>(k)] = 1;
         }
         if (singular_pivot(pivot, formed[static_cast<std::size_t>(k)])) return false;
+        ne.smallest_pivot_ratio = std::min(ne.smallest_pivot_ratio, pivot / formed[static_cast<std::size_t>(k)]);
 
         const float s = static_cast<float>(std::sqrt(static_cast<double>(pivot)));
         ne.pivot_root(k) = s;

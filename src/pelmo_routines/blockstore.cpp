@@ -220,7 +220,7 @@ int inverse_width(const RunContext& ctx) {
     const int option = analysis_option(ctx);
     if (option == 3 || option == 5) return n;
     const int band = std::clamp(ctx.numbrs.band_width, 0, std::max(0, n - 1));
-    return std::min(n, ctx.results.requested.any() ? band + 1 : 1);
+    return std::min(n, band + 1);
 }
 
 bool keeps_inverse_factor(const RunContext& ctx) {

@@ -45,9 +45,10 @@ void clear_block_cache(RunContext& ctx, BlockCache& cache);
 // The inverse of the normal matrix that the last pass forms (analysis
 // option 1 or more) is only what is read: the whole upper triangle when it
 // is listed (analysis options 3 and 5); otherwise the band of the normal
-// matrix when the results model reads the redundancy numbers, else the
-// diagonal alone, which the precision analyses read. Row j of it holds
-// columns j .. j + width - 1 (at most n); this gives the width.
+// matrix, which holds every pair of unknowns that one observation joins:
+// the tests of the observations read their redundancy numbers from it, the
+// precision analyses its diagonal. Row j of it holds columns
+// j .. j + width - 1 (at most n); this gives the width.
 int inverse_width(const RunContext& ctx);
 
 // True when the inverse factor G = R^-T is kept whole in the inverse store

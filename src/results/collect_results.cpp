@@ -53,6 +53,7 @@ void Collector::run() {
     inverse_ = status >= 2 && ctx_.numbrs.matrix_size > 0;
     if (inverse_) factor_ = variance_factor_used(ctx_);
     r_.job_name = trim_name(ctx_.names.job_name.str());
+    r_.input = ctx_.diag.input();
     r_.wgs84 = wgs84_route(ctx_.tmvals.zone_code) != Wgs84Route::None;
     r_.stations.clear();
     r_.observations.clear();
@@ -143,8 +144,9 @@ void Collector::stations() {
 
 // The fields every kind shares: stations, misclosure, weight, and from the
 // solution the residual, the standardised residual and, with the inverse,
-// the redundancy number r = 1 - p a'Qa.
+// the tests of the observation as the end of the run worked them.
 ObservationResult Collector::equation(ObservationKind kind, int number, const EquationRecord& e) {
+    const std::size_t index = r_.observations.size();
     ObservationResult o;
     o.kind = kind;
     o.number = number;
@@ -157,16 +159,8 @@ ObservationResult Collector::equation(ObservationKind kind, int number, const Eq
         o.residual = equation_residual(ctx_, e);
         o.standardised_residual = *o.residual * root_weight(e.weight);
     }
-    if (inverse_) {
-        double aqa = 0.0;
-        for (std::size_t s = 0; s < 5; ++s) {
-            if (e.unknown[s] == 0) continue;
-            for (std::size_t t = 0; t < 5; ++t)
-                if (e.unknown[t] != 0)
-                    aqa += static_cast<double>(e.coefficient[s]) * e.coefficient[t] * q(e.unknown[s], e.unknown[t]);
-        }
-        o.redundancy_number = 1.0 - static_cast<double>(e.weight) * aqa;
-    }
+    const AdjustmentTests& tests = r_.tests;
+    if (tests.reliability && index < tests.observations.size()) o.test = tests.observations[index];
     return o;
 }
 
@@ -175,8 +169,10 @@ void Collector::main_list() {
     const int base = nb.number_of_stations + nb.rejected_station_count;
     for (int k = 1; k <= nb.number_of_observations; ++k) {
         EquationRecord e = read_equation(ctx_.files.unit1, 1000 + k);
+        const int line = ctx_.diag.observation(k).line;
         if (k <= nb.number_of_zenith_distances) {
             ObservationResult o = equation(ObservationKind::ZenithDistance, k, e);
+            o.line = line;
             ZenithRecord z = read_zenith(ctx_.files.unit9, base + k);
             o.setup = z.from / 1000;
             o.as_given = z.zenith * kDegrees;
@@ -193,6 +189,7 @@ void Collector::main_list() {
             zenith_equations_.push_back(e);
         } else {
             ObservationResult o = equation(ObservationKind::HeightDifference, k, e);
+            o.line = line;
             HeightDiffRecord h = read_height_diff(ctx_.files.unit9, base + k);
             o.coordinate_difference = h.coordinate_difference != 0;
             if (!o.coordinate_difference) o.as_given = h.dh;
@@ -217,6 +214,7 @@ void Collector::constraints() {
         EquationRecord e = read_equation(ctx_.files.unit1, base + j);
         ObservationResult o = equation(ObservationKind::HeightObservation, j, e);
         o.unknown = e.unknown[0];
+        o.line = ctx_.diag.station_numbered(ctx_.stnfst.station_number(e.from_position)).line;
         r_.observations.push_back(std::move(o));
     }
     for (int j = 1; j <= nb.number_of_refraction_constraints; ++j) {

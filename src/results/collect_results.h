@@ -3,8 +3,7 @@
 #pragma once
 
 #include "core/context.h"
-
-#include <functional>
+#include "results/reliability.h"
 
 namespace quarlo {
 
@@ -13,11 +12,10 @@ void note_control_options(RunContext& ctx);
 
 // Everything else, after the last iteration's results stage: reads the
 // station and equation records, the solution and (with precisions) the
-// inverse. Prints nothing and changes nothing but ctx.results.
+// inverse, and the tests that test_adjustment left in ctx.results.tests.
+// Prints nothing and changes nothing but ctx.results.
 void collect_results(RunContext& ctx);
 
-// q(j, k): element of the inverse of the normal matrix.
-using InverseElement = std::function<float(int, int)>;
 // The same with the inverse taken from q.
 void collect_results(RunContext& ctx, const InverseElement& q);
 

@@ -5,6 +5,7 @@
 #include "report/print.h"
 #include "results/finalv.h"
 #include "results/precis.h"
+#include "results/reliability.h"
 #include "results/residl.h"
 
 #include <algorithm>
@@ -85,6 +86,9 @@ void tlres(RunContext& ctx) {
             rel_precis(ctx);
         }
     }
+    // The tests of the adjustment, once, from the last residuals and the
+    // inverse's band; the report does not print them.
+    if (ctx.rec01.iterations_left == 0) test_adjustment(ctx);
 }
 
 // Each station's corrections (height, then its refraction coefficients)

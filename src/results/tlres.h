@@ -1,6 +1,7 @@
 // Results stage of one iteration: the singular-matrix stop, the list of
 // corrections, residual analysis, adjusted values, rotation parameters and,
-// after the last iteration, the precision analyses.
+// after the last iteration, the precision analyses and the tests of the
+// adjustment (for the console and the outputs).
 #pragma once
 
 #include "core/context.h"

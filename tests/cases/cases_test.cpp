@@ -2,7 +2,9 @@
 #include "support/test_util.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
+#include <cmath>
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -45,6 +47,39 @@ bool matches(const std::string& expected, const std::string& actual) {
 
 bool starts_with(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
 
+// A value of a JSON output against the expected one: numbers within
+// absolute + relative x |expected|, arrays element by element, the rest
+// (null, booleans, texts) equal.
+void expect_json_value(const nlohmann::json& actual, const nlohmann::json& expected, double absolute,
+                       double relative, const std::string& where) {
+    if (expected.is_array()) {
+        ASSERT_TRUE(actual.is_array()) << where;
+        ASSERT_EQ(actual.size(), expected.size()) << where;
+        for (std::size_t i = 0; i < expected.size(); ++i)
+            expect_json_value(actual[i], expected[i], absolute, relative, where + "/" + std::to_string(i));
+    } else if (expected.is_number() && !expected.is_boolean()) {
+        ASSERT_TRUE(actual.is_number()) << where << ": " << actual.dump();
+        const double want = expected.get<double>(), got = actual.get<double>();
+        EXPECT_LE(std::fabs(got - want), absolute + relative * std::fabs(want)) << where << ": " << got << " for "
+                                                                                << want;
+    } else {
+        EXPECT_EQ(actual, expected) << where;
+    }
+}
+
+// expected-json.<file>: an object whose members name values of the JSON
+// output by their JSON pointers, each [value, absolute, relative tolerance].
+void check_json(const std::string& expected_path, const std::string& target) {
+    const auto expected = nlohmann::json::parse(read_file(expected_path));
+    const auto actual = nlohmann::json::parse(read_file(target));
+    for (const auto& [pointer, spec] : expected.items()) {
+        const nlohmann::json::json_pointer at(pointer);
+        ASSERT_TRUE(actual.contains(at)) << target << " lacks " << pointer;
+        expect_json_value(actual[at], spec.at(0), spec.at(1).get<double>(), spec.at(2).get<double>(),
+                          target + pointer);
+    }
+}
+
 // Runs the program once on the case folder `source` in the working
 // directory `dir` and checks the expected files of that folder.
 void run_and_check(const fs::path& source, const TempDir& dir) {
@@ -56,7 +91,13 @@ void run_and_check(const fs::path& source, const TempDir& dir) {
                  fs::copy_options::recursive | fs::copy_options::overwrite_existing);
     }
     auto args = read_lines((source / "args").string());
-    auto result = run_program(args);
+    // The output options lead, as on the command line.
+    quarlo::ExportRequest exports;
+    while (!args.empty() && (args[0] == "--json" || args[0] == "--geojson" || args[0] == "--html")) {
+        (args[0] == "--json" ? exports.json : args[0] == "--geojson" ? exports.geojson : exports.html) = true;
+        args.erase(args.begin());
+    }
+    auto result = run_program(args, "", exports);
 
     if (fs::exists(source / "expected-status")) {
         EXPECT_EQ(std::to_string(result.status), read_lines((source / "expected-status").string()).at(0));
@@ -71,13 +112,17 @@ void run_and_check(const fs::path& source, const TempDir& dir) {
 
     for (const auto& entry : fs::directory_iterator(source)) {
         std::string name = entry.path().filename().string();
-        const char* forms[] = {"expected.", "expected-head.", "expected-lines.", "expected-absent."};
+        const char* forms[] = {"expected.", "expected-head.", "expected-lines.", "expected-absent.", "expected-json."};
         const char* form = nullptr;
         for (const char* f : forms)
             if (starts_with(name, f)) form = f;
         if (form == nullptr) continue;
         std::string target = name.substr(std::string(form).size());
         ASSERT_TRUE(fs::exists(target)) << target;
+        if (form == forms[4]) {
+            check_json(entry.path().string(), target);
+            continue;
+        }
         auto expected = masked(read_lines(entry.path().string()));
         auto actual = masked(read_lines(target));
 

@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <cmath>
 
 namespace quarlo {
 namespace {
@@ -70,11 +71,21 @@ TEST(JsonOutput, FollowsItsSchemaAsDoesTheDocumentedExample) {
     EXPECT_EQ(python_view({"schema", schema, "net.json"})["errors"], nlohmann::json::array());
     EXPECT_EQ(python_view({"schema", schema, kSource + "/docs/results.example.json"})["errors"],
               nlohmann::json::array());
-    // The schema does reject what it should: stations without their heights.
+    // The schema does reject what it should: stations without their
+    // heights, an adjustment without its global test, a way of checking
+    // that is none of the three.
     auto broken = nlohmann::json::parse(results_json(sample_results()));
     broken["stations"].erase("height");
+    broken["adjustment"].erase("global_test");
+    broken["observations"]["checking"][0] = "somewhat";
     write_file("broken.json", broken.dump());
-    EXPECT_EQ(python_view({"schema", schema, "broken.json"})["errors"].size(), 1u);
+    EXPECT_EQ(python_view({"schema", schema, "broken.json"})["errors"].size(), 3u);
+    // Without residuals and without the inverse the tests are null.
+    RunResults bare = sample_results();
+    bare.tests = AdjustmentTests{};
+    for (auto& o : bare.observations) o.test.reset();
+    write_file("bare.json", results_json(bare));
+    EXPECT_EQ(python_view({"schema", schema, "bare.json"})["errors"], nlohmann::json::array());
 }
 
 TEST(JsonOutput, TablesAsColumnsNumbersInFullAndAbsentValuesNull) {
@@ -125,8 +136,9 @@ TEST(Escaping, HtmlReaderGetsTheNamesAsTextAndNoMarkupFromThem) {
     auto titles = view["title"].get<std::vector<std::string>>();
     EXPECT_TRUE(contains(titles, kNastyLabel + " " + kHtmlName + ": height 105.253 m")) << view["title"].dump();
     EXPECT_TRUE(contains(view["text"].get<std::vector<std::string>>(), kNastyLabel));
-    // The largest standardised residual (3.1, observation 3) names the station.
-    // Its first row follows the cells of the summary.
+    // The largest normalised residual (3.1 / sqrt(0.5), observation 3)
+    // names the station. Its row, the first of the flagged ones, follows
+    // the cells of the summary.
     auto cells = view["td"].get<std::vector<std::string>>();
     auto row = std::find(cells.begin(), cells.end(), "height difference");
     ASSERT_GE(cells.end() - row, 5);
@@ -134,7 +146,7 @@ TEST(Escaping, HtmlReaderGetsTheNamesAsTextAndNoMarkupFromThem) {
     EXPECT_EQ(row[-1], "3");
     EXPECT_EQ(row[1], kNastyLabel);
     EXPECT_EQ(row[2], "D4");
-    EXPECT_EQ(row[4], "3.100");
+    EXPECT_EQ(row[4], "4.384");
 }
 
 TEST(GeoJsonOutput, StationsAsPointsLinesBetweenThemAndUnplacedFeaturesWithoutGeometry) {
@@ -151,6 +163,7 @@ TEST(GeoJsonOutput, StationsAsPointsLinesBetweenThemAndUnplacedFeaturesWithoutGe
     EXPECT_EQ(line["geometry"]["type"], "LineString");
     EXPECT_EQ(line["geometry"]["coordinates"][1][1].get<double>(), -33.4956);
     EXPECT_EQ(line["properties"]["standardised_residual"].get<double>(), 3.1);
+    EXPECT_NEAR(line["properties"]["normalised_residual"].get<double>(), 3.1 / std::sqrt(0.5), 1e-6);
     EXPECT_TRUE(j["features"][8]["geometry"].is_null()); // a line to station 3
 }
 

@@ -1,10 +1,13 @@
 // A filled results model for the tests of the writers: four stations in
 // zone 856 (one without coordinates), a zenith distance and four height
-// differences, one of them with a standardised residual over 2.5.
+// differences, one of them with a standardised residual over 2.5; the
+// normalised residuals (r = 0.5, and 0.9 for observation 4) flag that one
+// and the zenith distance.
 #pragma once
 
 #include "core/run_results.h"
 #include "export/exports.h"
+#include "results/reliability.h"
 
 #include <string>
 
@@ -31,7 +34,8 @@ inline void place(StationResult& s, double e, double n, double lon, double lat) 
     s.latitude = lat;
 }
 
-inline ObservationResult sample_line(ObservationKind kind, int number, int from, int to, float v, float w) {
+inline ObservationResult sample_line(ObservationKind kind, int number, int from, int to, float v, float w,
+                                     double r = 0.5) {
     ObservationResult o;
     o.kind = kind;
     o.number = number;
@@ -40,7 +44,7 @@ inline ObservationResult sample_line(ObservationKind kind, int number, int from,
     o.weight = (w / v) * (w / v);
     o.residual = v;
     o.standardised_residual = w;
-    o.redundancy_number = 0.5;
+    o.test = test_observation(v, o.weight, r);
     return o;
 }
 
@@ -73,7 +77,7 @@ inline RunResults sample_results() {
         sample_line(ObservationKind::ZenithDistance, 1, 4, 1, 4.4f, 2.2f),
         sample_line(ObservationKind::HeightDifference, 2, 1, 2, 0.00333f, 0.667f),
         sample_line(ObservationKind::HeightDifference, 3, 2, 4, 0.0155f, 3.1f),
-        sample_line(ObservationKind::HeightDifference, 4, 1, 4, -0.0075f, -1.5f),
+        sample_line(ObservationKind::HeightDifference, 4, 1, 4, -0.0075f, -1.5f, 0.9),
         sample_line(ObservationKind::HeightDifference, 5, 1, 3, 0.001f, 0.2f),
     };
     r.summary.stations = 4;
@@ -88,6 +92,11 @@ inline RunResults sample_results() {
     r.summary.pvv = 16.3;
     r.summary.variance_factor = 8.15f;
     r.summary.variance_factor_used = 8.15f;
+    r.tests.global = global_test(16.3, 2);
+    r.tests.reliability = true;
+    r.tests.flagged = 2; // observations 1 and 3: w = 2.2 and 3.1 over sqrt(0.5)
+    r.input = "net.dat";
+    r.observations[2].line = 12;
     return r;
 }
 

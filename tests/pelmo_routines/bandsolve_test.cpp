@@ -67,24 +67,20 @@ TEST(BandSolve, SmallSystemByHand) {
         EXPECT_EQ(inverse_element(s.c(), 3, 1), 0.0625f);
         EXPECT_EQ(inverse_element(s.c(), 2, 3), -0.125f);
     }
-    for (bool outputs : {false, true}) {
-        // Not listed: the band when the results model reads it, else the
-        // diagonal; the element outside them was never formed.
+    {
+        // Not listed: the band, which the tests of the observations read;
+        // the element outside it was never formed.
         StoreRun s(3, 1, 2);
-        s.c().results.requested.json = outputs;
         ASSERT_TRUE(size_block_stores(s.c()));
         s.write_rows(kHandN);
         s.set_rhs(kHandU);
         nsoln(s.c());
         isoln(s.c());
         EXPECT_EQ(s.rhs(), (std::vector<float>{1, 2, 3}));
-        EXPECT_EQ(s.read_rows(outputs ? std::vector<int>{2, 2, 1} : std::vector<int>{1, 1, 1}),
-                  outputs ? (BandRows{{0.328125f, -0.15625f}, {0.3125f, -0.125f}, {0.25f}})
-                          : (BandRows{{0.328125f}, {0.3125f}, {0.25f}}));
+        EXPECT_EQ(s.read_rows(std::vector<int>{2, 2, 1}),
+                  (BandRows{{0.328125f, -0.15625f}, {0.3125f, -0.125f}, {0.25f}}));
         EXPECT_EQ(inverse_element(s.c(), 2, 2), 0.3125f);
-        if (outputs) {
-            EXPECT_EQ(inverse_element(s.c(), 3, 2), -0.125f);
-        }
+        EXPECT_EQ(inverse_element(s.c(), 3, 2), -0.125f);
         EXPECT_THROW(inverse_element(s.c(), 1, 3), FatalStop);
     }
     {
@@ -195,9 +191,8 @@ BandRows random_band(int n, int b, std::mt19937& random) {
 }
 
 // The system solved and inverted at the analysis option, with caches of
-// the given size, and the results model asking for the band or not.
-void solve_and_invert(StoreRun& s, const BandRows& rows, bool outputs) {
-    s.c().results.requested.json = outputs;
+// the given size.
+void solve_and_invert(StoreRun& s, const BandRows& rows) {
     ASSERT_TRUE(size_block_stores(s.c()));
     s.write_rows(rows);
     s.set_rhs(std::vector<float>(rows.size(), 1.0f));
@@ -216,22 +211,21 @@ TEST(BandSolve, TheBandOfTheInverseIsBitForBitThatOfTheWholeInverse) {
         for (int b : bands) {
             const BandRows rows = random_band(n, b, random);
             StoreRun whole(n, b, 5);
-            solve_and_invert(whole, rows, false);
+            solve_and_invert(whole, rows);
             ASSERT_EQ(whole.c().matbuf.inverse_width, n);
-            for (bool outputs : {false, true})
-                for (int slots : {kCacheSlots, 2}) {
-                    StoreRun part(n, b, 2, slots);
-                    solve_and_invert(part, rows, outputs);
-                    const int width = outputs ? b + 1 : 1;
-                    EXPECT_EQ(part.c().matbuf.inverse_width, width);
-                    if (width < n) ++(keeps_inverse_factor(part.c()) ? from_store : from_window);
-                    for (int j = 1; j <= n; ++j)
-                        for (int k = j; k <= std::min(n, j + width - 1); ++k)
-                            EXPECT_EQ(std::bit_cast<std::uint32_t>(inverse_element(part.c(), j, k)),
-                                      std::bit_cast<std::uint32_t>(inverse_element(whole.c(), j, k)))
-                                << "n " << n << " b " << b << " width " << width << " slots " << slots << " (" << j
-                                << ", " << k << ")";
-                }
+            for (int slots : {kCacheSlots, 2}) {
+                StoreRun part(n, b, 2, slots);
+                solve_and_invert(part, rows);
+                const int width = b + 1;
+                EXPECT_EQ(part.c().matbuf.inverse_width, width);
+                if (width < n) ++(keeps_inverse_factor(part.c()) ? from_store : from_window);
+                for (int j = 1; j <= n; ++j)
+                    for (int k = j; k <= std::min(n, j + width - 1); ++k)
+                        EXPECT_EQ(std::bit_cast<std::uint32_t>(inverse_element(part.c(), j, k)),
+                                  std::bit_cast<std::uint32_t>(inverse_element(whole.c(), j, k)))
+                            << "n " << n << " b " << b << " width " << width << " slots " << slots << " (" << j
+                            << ", " << k << ")";
+            }
         }
     }
     EXPECT_GT(from_window, 0);

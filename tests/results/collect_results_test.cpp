@@ -49,9 +49,12 @@ struct LoopRun : AnalysisRun {
         solution({1.0f / 300.0f, 2.0f / 300.0f});
         c().numbrs.band_width = 1;
     }
+    // The tests of the run's end, then the results model.
     void collect() {
         const float third = 1.0f / (3.0f * 40000.0f);
-        collect_results(c(), inverse({{{1, 1}, 2 * third}, {{1, 2}, third}, {{2, 2}, 2 * third}}));
+        InverseElement q = inverse({{{1, 1}, 2 * third}, {{1, 2}, third}, {{2, 2}, 2 * third}});
+        test_adjustment(c(), q);
+        collect_results(c(), q);
     }
 };
 
@@ -88,7 +91,7 @@ TEST(CollectResults, LevellingLoopWorkedByHand) {
         EXPECT_EQ(o.number, static_cast<int>(i) + 1);
         EXPECT_NEAR(*o.residual, expected_v[i], 1e-8) << i;
         EXPECT_NEAR(*o.standardised_residual, expected_v[i] * 200.0, 1e-5) << i;
-        EXPECT_NEAR(*o.redundancy_number, 1.0 / 3.0, 1e-6) << i;
+        EXPECT_NEAR(*o.redundancy_number(), 1.0 / 3.0, 1e-6) << i;
     }
     // Computed from the heights of the last iteration; observed = computed + misclosure.
     EXPECT_FLOAT_EQ(*r.observations[2].as_given, 7.26f);
@@ -110,6 +113,24 @@ TEST(CollectResults, LevellingLoopWorkedByHand) {
     EXPECT_TRUE(s.inverse);
     EXPECT_TRUE(r.refraction.empty());
     EXPECT_FALSE(r.rotation);
+
+    // The tests: pvv = 4/3 on one degree of freedom lies within 0.00098 to
+    // 5.02; each observation, sigma 0.005 m and r = 1/3, has w = v / (0.005
+    // sqrt(1/3)) = +-2/sqrt(3), and the first of the equal ones is the
+    // largest.
+    const AdjustmentTests& t = r.tests;
+    ASSERT_TRUE(t.global);
+    EXPECT_NEAR(t.global->statistic, 4.0 / 3.0, 1e-5);
+    EXPECT_TRUE(t.global->accepted());
+    EXPECT_TRUE(t.reliability);
+    EXPECT_EQ(t.flagged + t.weakly_checked + t.not_checked, 0);
+    EXPECT_EQ(t.largest_code, 1);
+    EXPECT_NEAR(t.largest, 2.0 / std::sqrt(3.0), 1e-5);
+    for (std::size_t i = 0; i < 3; ++i) {
+        const ObservationTest& o = *r.observations[i].test;
+        EXPECT_NEAR(*o.normalised_residual, (i < 2 ? 2.0 : -2.0) / std::sqrt(3.0), 1e-5) << i;
+        EXPECT_NEAR(*o.minimal_detectable_bias, 0.0357806, 1e-7) << i;
+    }
 }
 
 TEST(CollectResults, WithoutTheInverseNoPrecisionsAndWithoutASolutionNoResiduals) {
@@ -120,8 +141,10 @@ TEST(CollectResults, WithoutTheInverseNoPrecisionsAndWithoutASolutionNoResiduals
     EXPECT_FALSE(r.summary.inverse);
     EXPECT_FALSE(r.summary.variance_factor_used);
     EXPECT_FALSE(r.stations[1].sd);
-    EXPECT_FALSE(r.observations[0].redundancy_number);
+    EXPECT_FALSE(r.observations[0].redundancy_number());
     EXPECT_TRUE(r.observations[0].residual);
+    EXPECT_TRUE(r.tests.global); // the global test needs no inverse
+    EXPECT_FALSE(r.tests.reliability);
 
     LoopRun unsolved;
     unsolved.c().option.run_status = 5; // analysis option 4: nothing back-substituted
@@ -133,6 +156,9 @@ TEST(CollectResults, WithoutTheInverseNoPrecisionsAndWithoutASolutionNoResiduals
     EXPECT_FALSE(u.stations[1].correction);
     EXPECT_FLOAT_EQ(u.stations[1].height, 105.25f);
     EXPECT_FALSE(u.observations[0].residual);
+    EXPECT_FALSE(u.tests.global); // no residuals, no global test
+    EXPECT_FALSE(u.observations[0].normalised_residual());
+    EXPECT_TRUE(u.observations[0].test->minimal_detectable_bias);
     // The precisions use the factor 1 without a residual analysis.
     EXPECT_FLOAT_EQ(*u.summary.variance_factor_used, 1.0f);
     EXPECT_NEAR(*u.stations[1].sd, std::sqrt(2.0 / 120000.0), 1e-8);
