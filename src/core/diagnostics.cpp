@@ -76,7 +76,13 @@ std::string visible_text(std::string_view line, std::size_t limit, int* column) 
 }
 
 std::string quoted_label(std::string_view label) {
-    return "'" + std::string(label.substr(0, label.find_last_not_of(' ') + 1)) + "'";
+    std::string_view kept = label.substr(0, label.find_last_not_of(' ') + 1);
+    std::string out;
+    out.reserve(kept.size() + 2);
+    out += '\'';
+    out += kept;
+    out += '\'';
+    return out;
 }
 
 std::string_view report_message_text(std::string_view message) {
