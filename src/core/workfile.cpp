@@ -153,9 +153,13 @@ bool DirectFile::put(std::size_t offset, const std::uint8_t* data, std::size_t n
 
 void DirectFile::read(int rec, Record& record) {
     std::size_t offset = offset_of(rec);
-    record.clear();
     std::size_t want = std::min<std::size_t>(record.size(), static_cast<std::size_t>(record_length_));
-    if (!get(offset, record.data(), want)) transfer_failure("read", path_, errno);
+    // The bytes beyond the file's record are zero; get() fills the others.
+    std::memset(record.data() + want, 0, record.size() - want);
+    if (!get(offset, record.data(), want)) {
+        record.clear();
+        transfer_failure("read", path_, errno);
+    }
 }
 
 void DirectFile::write(int rec, const Record& record, int nbytes) {
@@ -280,13 +284,26 @@ bool SeqFile::read_line(std::string& line) {
         std::clearerr(file_);
         return false;
     }
-    char text[kMaxLine];
-    std::size_t n = 0;
+    std::size_t n = 0; // characters seen, kept or not
     while (c != EOF && c != '\n') {
-        if (n < kMaxLine) text[n++] = static_cast<char>(c);
+        if (n < kMaxLine) line.push_back(static_cast<char>(c));
+        ++n;
+#if defined(__GLIBC__)
+        // The rest of the line as far as the stream's buffer holds it, found
+        // with one scan instead of a call per character.
+        const char* from = file_->_IO_read_ptr;
+        const char* end = file_->_IO_read_end;
+        if (from < end) {
+            const void* nl = std::memchr(from, '\n', static_cast<std::size_t>(end - from));
+            const char* stop = nl ? static_cast<const char*>(nl) : end;
+            const std::size_t k = static_cast<std::size_t>(stop - from);
+            if (n < kMaxLine) line.append(from, std::min(k, kMaxLine - n));
+            n += k;
+            file_->_IO_read_ptr = const_cast<char*>(stop);
+        }
+#endif
         c = getc_unlocked(file_);
     }
-    line.assign(text, n);
     if (c == EOF && std::ferror(file_)) {
         std::clearerr(file_);
         return false;
