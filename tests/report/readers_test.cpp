@@ -1,6 +1,7 @@
 // The record reader and the fixed-column integer, real and angle fields.
 #include "report/iocat3.h"
 #include "core/workfile.h"
+#include "input/record_layout.h"
 #include "support/test_util.h"
 
 #include <gtest/gtest.h>
@@ -334,3 +335,25 @@ TEST(LineReader, LinesAcrossBufferRefillsAndLimits) {
     EXPECT_TRUE(line.empty());
 }
 
+// The columns check looks at eight columns at a time: it must find text in
+// an unused column exactly where a column-by-column look does, in every
+// record layout, at every line length up to the layout's width.
+TEST(ColumnCheck, UnusedColumnsFoundAsColumnByColumn) {
+    std::mt19937 gen(26);
+    std::uniform_int_distribution<int> blank(0, 15);
+    for (int code : {1, 10, 11, 18, 23, 24, 26, 92}) {
+        const ColumnUse* use = record::columns_of(code);
+        ASSERT_NE(use, nullptr);
+        for (int i = 0; i < 4000; ++i) {
+            const std::size_t n = static_cast<std::size_t>(i) % (static_cast<std::size_t>(use->width()) + 1);
+            // Mostly blanks where unused, so that both answers occur.
+            std::string text(n, ' ');
+            for (std::size_t c = 0; c < n; ++c)
+                if (use->used(static_cast<int>(c) + 1) ? blank(gen) < 8 : blank(gen) == 0) text[c] = '7';
+            bool clean = true;
+            for (std::size_t c = 0; c < n; ++c)
+                if (text[c] != ' ' && !use->used(static_cast<int>(c) + 1)) clean = false;
+            ASSERT_EQ(use->blank_where_unused(text.data(), n), clean) << code << ": \"" << text << "\"";
+        }
+    }
+}
