@@ -270,6 +270,7 @@ bool SeqFile::open(const std::string& path, Mode mode, int* error) {
     writing_ = mode != Mode::Old;
     last_line_start_ = -1;
     line_start_ = -1;
+    next_line_start_ = -1;
     line_ = 0;
     return true;
 }
@@ -277,7 +278,9 @@ bool SeqFile::open(const std::string& path, Mode mode, int* error) {
 bool SeqFile::read_line(std::string& line) {
     line.clear();
     if (!file_) return false;
-    long start = std::ftell(file_);
+    // Where the line read last ended, unless the file has been moved since.
+    long start = next_line_start_ >= 0 ? next_line_start_ : std::ftell(file_);
+    next_line_start_ = -1;
     // The file is this object's alone: its lock is not needed.
     int c = getc_unlocked(file_);
     if (c == EOF) {
@@ -311,12 +314,14 @@ bool SeqFile::read_line(std::string& line) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     last_line_start_ = start;
     line_start_ = start;
+    if (start >= 0) next_line_start_ = start + static_cast<long>(n) + (c == '\n' ? 1 : 0);
     ++line_;
     return true;
 }
 
 void SeqFile::write_line(std::string_view line) {
     if (!file_) return;
+    next_line_start_ = -1;
     // The stream passes its buffer on when it fills: a failure shows here.
     if (fwrite_unlocked(line.data(), 1, line.size(), file_) != line.size() || putc_unlocked('\n', file_) == EOF)
         write_failed(errno);
@@ -333,6 +338,7 @@ void SeqFile::rewind() {
     if (std::fflush(file_) != 0 && writing_) write_failed(errno);
     std::fseek(file_, 0, SEEK_SET);
     last_line_start_ = -1;
+    next_line_start_ = -1;
     line_ = 0;
 }
 
@@ -340,6 +346,7 @@ void SeqFile::backspace() {
     if (!file_ || last_line_start_ < 0) return;
     std::fseek(file_, last_line_start_, SEEK_SET);
     last_line_start_ = -1;
+    next_line_start_ = -1;
     --line_;
 }
 
@@ -349,6 +356,7 @@ void SeqFile::seek(long position, int line) {
     if (!file_) return;
     std::fseek(file_, position, SEEK_SET);
     last_line_start_ = -1;
+    next_line_start_ = -1;
     line_ = line;
 }
 

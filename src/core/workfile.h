@@ -241,6 +241,7 @@ private:
     bool writing_ = false;
     long last_line_start_ = -1;
     long line_start_ = -1;
+    long next_line_start_ = -1; // where the next line starts, when known without asking the stream
     int line_ = 0;
     std::unique_ptr<char[]> buffer_; // the stream's buffer while the file is open
     static constexpr std::size_t kReadBuffer = std::size_t{64} << 10;
