@@ -210,18 +210,23 @@ void encode_with_layout(const T& value, Record& r) {
     layout(w, value);
 }
 
+// The value from the bytes of a record that reach to the layout's extent.
+template <typename T>
+T from_bytes(const Spans& s, const std::uint8_t* bytes) {
+    T value;
+    auto* to = reinterpret_cast<unsigned char*>(&value);
+    for (int i = 0; i < s.count; ++i) {
+        const Spans::Span& sp = s.span[static_cast<std::size_t>(i)];
+        std::memcpy(to + sp.value_at, bytes + sp.record_at, sp.size);
+    }
+    return value;
+}
+
 template <typename T>
 T decode_with_layout(const Record& r) {
-    T value;
     const Spans& s = spans_of<T>();
-    if (s.direct && s.extent <= r.size()) {
-        auto* to = reinterpret_cast<unsigned char*>(&value);
-        for (int i = 0; i < s.count; ++i) {
-            const Spans::Span& sp = s.span[static_cast<std::size_t>(i)];
-            std::memcpy(to + sp.value_at, r.data() + sp.record_at, sp.size);
-        }
-        return value;
-    }
+    if (s.direct && s.extent <= r.size()) return from_bytes<T>(s, r.data());
+    T value;
     Reader rd{r};
     layout(rd, value);
     return value;
@@ -266,6 +271,16 @@ Record read_raw(DirectFile& f, int rec) {
     return r;
 }
 
+// A record held in the file's memory is decoded where it lies; any other
+// is read first.
+template <typename T>
+T read_decoded(DirectFile& f, int rec) {
+    const Spans& s = spans_of<T>();
+    if (s.direct)
+        if (const std::uint8_t* bytes = f.held(rec, s.extent)) return from_bytes<T>(s, bytes);
+    return decode_with_layout<T>(read_raw(f, rec));
+}
+
 template <typename T>
 void write_raw(DirectFile& f, int rec, const T& value, int nbytes) {
     Record r(static_cast<std::size_t>(std::max(f.record_length(), kObsRecordLength)));
@@ -275,21 +290,21 @@ void write_raw(DirectFile& f, int rec, const T& value, int nbytes) {
 
 } // namespace
 
-StationRecord read_station(DirectFile& f, int rec) { return decode_station(read_raw(f, rec)); }
+StationRecord read_station(DirectFile& f, int rec) { return read_decoded<StationRecord>(f, rec); }
 void write_station(DirectFile& f, int rec, const StationRecord& s) { write_raw(f, rec, s, kStationRecordBytes); }
-ZenithRecord read_zenith(DirectFile& f, int rec) { return decode_zenith(read_raw(f, rec)); }
+ZenithRecord read_zenith(DirectFile& f, int rec) { return read_decoded<ZenithRecord>(f, rec); }
 void write_zenith(DirectFile& f, int rec, const ZenithRecord& z) { write_raw(f, rec, z, kZenithRecordBytes); }
-HeightDiffRecord read_height_diff(DirectFile& f, int rec) { return decode_height_diff(read_raw(f, rec)); }
+HeightDiffRecord read_height_diff(DirectFile& f, int rec) { return read_decoded<HeightDiffRecord>(f, rec); }
 void write_height_diff(DirectFile& f, int rec, const HeightDiffRecord& h) {
     write_raw(f, rec, h, kHeightDiffRecordBytes);
 }
-CoordDiffRecord read_coord_diff(DirectFile& f, int rec) { return decode_coord_diff(read_raw(f, rec)); }
+CoordDiffRecord read_coord_diff(DirectFile& f, int rec) { return read_decoded<CoordDiffRecord>(f, rec); }
 void write_coord_diff(DirectFile& f, int rec, const CoordDiffRecord& c) { write_raw(f, rec, c, kCoordRecordLength); }
-EqnStationRecord read_eqn_station(DirectFile& f, int rec) { return decode_eqn_station(read_raw(f, rec)); }
+EqnStationRecord read_eqn_station(DirectFile& f, int rec) { return read_decoded<EqnStationRecord>(f, rec); }
 void write_eqn_station(DirectFile& f, int rec, const EqnStationRecord& s) {
     write_raw(f, rec, s, kEqnStationRecordBytes);
 }
-EquationRecord read_equation(DirectFile& f, int rec) { return decode_equation(read_raw(f, rec)); }
+EquationRecord read_equation(DirectFile& f, int rec) { return read_decoded<EquationRecord>(f, rec); }
 void write_equation(DirectFile& f, int rec, const EquationRecord& e) { write_raw(f, rec, e, kEquationRecordBytes); }
 
 void read_eqn_stations(DirectFile& f, int count, std::vector<EqnStationRecord>& stations) {

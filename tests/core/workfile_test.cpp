@@ -204,3 +204,36 @@ TEST(WorkRecords, FieldsAtTheirLayoutOffsets) {
     EXPECT_EQ(sback.name, s.name);
     EXPECT_EQ(sback.adjusted_sd, 0.01f);
 }
+
+// Records held in memory are decoded where they lie, the others read from
+// the disk: both give the record as written, and a record never written
+// reads as zeros either way.
+TEST(WorkRecords, HeldAndDiskRecordsReadAlike) {
+    TempDir dir;
+    DirectFile f;
+    ASSERT_TRUE(f.open("obs.wrk", kObsRecordLength));
+    const int beyond = static_cast<int>(DirectFile::kImageBytes / kObsRecordLength) + 3;
+    HeightDiffRecord h;
+    h.from = 3;
+    h.to = 14;
+    h.dh = 0.4743f;
+    h.sd = 0.002f;
+    h.distance = 812.25;
+    for (int rec : {1, 2, beyond}) {
+        h.to = rec;
+        write_height_diff(f, rec, h);
+    }
+    EXPECT_NE(f.held(2, kHeightDiffRecordBytes), nullptr);
+    EXPECT_EQ(f.held(beyond, kHeightDiffRecordBytes), nullptr);
+    EXPECT_EQ(f.held(2, kObsRecordLength + 1), nullptr);
+    for (int rec : {1, 2, beyond}) {
+        HeightDiffRecord back = read_height_diff(f, rec);
+        EXPECT_EQ(back.to, rec);
+        EXPECT_EQ(back.dh, 0.4743f);
+        EXPECT_EQ(back.distance, 812.25);
+    }
+    HeightDiffRecord never = read_height_diff(f, beyond + 5);
+    EXPECT_EQ(never.from, 0);
+    EXPECT_EQ(never.distance, 0.0);
+    f.close_delete();
+}
