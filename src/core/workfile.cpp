@@ -293,7 +293,9 @@ bool SeqFile::read_line(std::string& line) {
         ++n;
 #if defined(__GLIBC__)
         // The rest of the line as far as the stream's buffer holds it, found
-        // with one scan instead of a call per character.
+        // with one scan instead of a call per character. These are the two
+        // fields through which the C library's own getc_unlocked reads the
+        // buffer; a line never costs more memory than the kept columns.
         const char* from = file_->_IO_read_ptr;
         const char* end = file_->_IO_read_end;
         if (from < end) {
