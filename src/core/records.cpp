@@ -1,6 +1,11 @@
 #include "core/records.h"
 
+#include <algorithm>
+#include <array>
+#include <bit>
 #include <concepts>
+#include <cstring>
+#include <limits>
 #include <type_traits>
 
 namespace quarlo {
@@ -120,14 +125,107 @@ void layout(Io& io, E& e) requires std::same_as<std::remove_const_t<E>, Equation
     io(60, e.distance);
 }
 
+// The same layout as byte copies: on a little-endian machine a field's
+// bytes in the record are its bytes in memory, so runs of fields that lie
+// side by side both in the record and in the structure move as one copy.
+// Worked out once per layout by walking it, so that the list of fields
+// stays the only description of the record.
+struct Spans {
+    struct Span {
+        std::size_t record_at, value_at, size;
+    };
+    std::array<Span, 24> span{};
+    int count = 0;
+    std::size_t extent = 0; // record bytes the layout reaches
+    bool direct = std::endian::native == std::endian::little;
+
+    void add(std::size_t at, std::size_t value_at, std::size_t size) {
+        extent = std::max(extent, at + size);
+        if (count > 0) {
+            Span& last = span[static_cast<std::size_t>(count - 1)];
+            if (last.record_at + last.size == at && last.value_at + last.size == value_at) {
+                last.size += size;
+                return;
+            }
+        }
+        if (count == static_cast<int>(span.size())) {
+            direct = false;
+            return;
+        }
+        span[static_cast<std::size_t>(count++)] = {at, value_at, size};
+    }
+};
+
+struct Planner {
+    const unsigned char* base;
+    Spans& spans;
+    void field(std::size_t at, const void* v, std::size_t size) {
+        spans.add(at, static_cast<std::size_t>(static_cast<const unsigned char*>(v) - base), size);
+    }
+    void operator()(std::size_t at, const std::int32_t& v) { field(at, &v, 4); }
+    void operator()(std::size_t at, const float& v) { field(at, &v, 4); }
+    void operator()(std::size_t at, const double& v) { field(at, &v, 8); }
+    void operator()(std::size_t at, const char& v) { field(at, &v, 1); }
+    template <std::size_t N>
+    void operator()(std::size_t at, const FixedText<N>& v) { field(at, v.view().data(), N); }
+};
+
+static_assert(sizeof(std::int32_t) == 4 && sizeof(float) == 4 && sizeof(double) == 8);
+static_assert(std::numeric_limits<float>::is_iec559 && std::numeric_limits<double>::is_iec559);
+
+template <typename T>
+const Spans& spans_of() {
+    static_assert(std::is_trivially_copyable_v<T>);
+    static const Spans spans = [] {
+        Spans s;
+        const T probe{};
+        Spans fields;
+        Planner p{reinterpret_cast<const unsigned char*>(&probe), fields};
+        layout(p, probe);
+        // In record order, so that neighbours in both places join up.
+        std::sort(fields.span.begin(), fields.span.begin() + fields.count,
+                  [](const Spans::Span& a, const Spans::Span& b) { return a.record_at < b.record_at; });
+        for (int i = 0; i < fields.count; ++i) {
+            const Spans::Span& f = fields.span[static_cast<std::size_t>(i)];
+            s.add(f.record_at, f.value_at, f.size);
+        }
+        s.direct = s.direct && fields.direct;
+        return s;
+    }();
+    return spans;
+}
+
 template <typename T>
 void encode_with_layout(const T& value, Record& r) {
+    const Spans& s = spans_of<T>();
+    if (s.direct && s.extent <= r.size()) {
+        const auto* from = reinterpret_cast<const unsigned char*>(&value);
+        for (int i = 0; i < s.count; ++i) {
+            const Spans::Span& sp = s.span[static_cast<std::size_t>(i)];
+            std::memcpy(r.data() + sp.record_at, from + sp.value_at, sp.size);
+        }
+        return;
+    }
     Writer w{r};
     layout(w, value);
 }
 
+// The value from the bytes of a record that reach to the layout's extent.
+template <typename T>
+T from_bytes(const Spans& s, const std::uint8_t* bytes) {
+    T value;
+    auto* to = reinterpret_cast<unsigned char*>(&value);
+    for (int i = 0; i < s.count; ++i) {
+        const Spans::Span& sp = s.span[static_cast<std::size_t>(i)];
+        std::memcpy(to + sp.value_at, bytes + sp.record_at, sp.size);
+    }
+    return value;
+}
+
 template <typename T>
 T decode_with_layout(const Record& r) {
+    const Spans& s = spans_of<T>();
+    if (s.direct && s.extent <= r.size()) return from_bytes<T>(s, r.data());
     T value;
     Reader rd{r};
     layout(rd, value);
@@ -173,6 +271,16 @@ Record read_raw(DirectFile& f, int rec) {
     return r;
 }
 
+// A record held in the file's memory is decoded where it lies; any other
+// is read first.
+template <typename T>
+T read_decoded(DirectFile& f, int rec) {
+    const Spans& s = spans_of<T>();
+    if (s.direct)
+        if (const std::uint8_t* bytes = f.held(rec, s.extent)) return from_bytes<T>(s, bytes);
+    return decode_with_layout<T>(read_raw(f, rec));
+}
+
 template <typename T>
 void write_raw(DirectFile& f, int rec, const T& value, int nbytes) {
     Record r(static_cast<std::size_t>(std::max(f.record_length(), kObsRecordLength)));
@@ -182,21 +290,21 @@ void write_raw(DirectFile& f, int rec, const T& value, int nbytes) {
 
 } // namespace
 
-StationRecord read_station(DirectFile& f, int rec) { return decode_station(read_raw(f, rec)); }
+StationRecord read_station(DirectFile& f, int rec) { return read_decoded<StationRecord>(f, rec); }
 void write_station(DirectFile& f, int rec, const StationRecord& s) { write_raw(f, rec, s, kStationRecordBytes); }
-ZenithRecord read_zenith(DirectFile& f, int rec) { return decode_zenith(read_raw(f, rec)); }
+ZenithRecord read_zenith(DirectFile& f, int rec) { return read_decoded<ZenithRecord>(f, rec); }
 void write_zenith(DirectFile& f, int rec, const ZenithRecord& z) { write_raw(f, rec, z, kZenithRecordBytes); }
-HeightDiffRecord read_height_diff(DirectFile& f, int rec) { return decode_height_diff(read_raw(f, rec)); }
+HeightDiffRecord read_height_diff(DirectFile& f, int rec) { return read_decoded<HeightDiffRecord>(f, rec); }
 void write_height_diff(DirectFile& f, int rec, const HeightDiffRecord& h) {
     write_raw(f, rec, h, kHeightDiffRecordBytes);
 }
-CoordDiffRecord read_coord_diff(DirectFile& f, int rec) { return decode_coord_diff(read_raw(f, rec)); }
+CoordDiffRecord read_coord_diff(DirectFile& f, int rec) { return read_decoded<CoordDiffRecord>(f, rec); }
 void write_coord_diff(DirectFile& f, int rec, const CoordDiffRecord& c) { write_raw(f, rec, c, kCoordRecordLength); }
-EqnStationRecord read_eqn_station(DirectFile& f, int rec) { return decode_eqn_station(read_raw(f, rec)); }
+EqnStationRecord read_eqn_station(DirectFile& f, int rec) { return read_decoded<EqnStationRecord>(f, rec); }
 void write_eqn_station(DirectFile& f, int rec, const EqnStationRecord& s) {
     write_raw(f, rec, s, kEqnStationRecordBytes);
 }
-EquationRecord read_equation(DirectFile& f, int rec) { return decode_equation(read_raw(f, rec)); }
+EquationRecord read_equation(DirectFile& f, int rec) { return read_decoded<EquationRecord>(f, rec); }
 void write_equation(DirectFile& f, int rec, const EquationRecord& e) { write_raw(f, rec, e, kEquationRecordBytes); }
 
 void read_eqn_stations(DirectFile& f, int count, std::vector<EqnStationRecord>& stations) {

@@ -153,9 +153,13 @@ bool DirectFile::put(std::size_t offset, const std::uint8_t* data, std::size_t n
 
 void DirectFile::read(int rec, Record& record) {
     std::size_t offset = offset_of(rec);
-    record.clear();
     std::size_t want = std::min<std::size_t>(record.size(), static_cast<std::size_t>(record_length_));
-    if (!get(offset, record.data(), want)) transfer_failure("read", path_, errno);
+    // The bytes beyond the file's record are zero; get() fills the others.
+    std::memset(record.data() + want, 0, record.size() - want);
+    if (!get(offset, record.data(), want)) {
+        record.clear();
+        transfer_failure("read", path_, errno);
+    }
 }
 
 void DirectFile::write(int rec, const Record& record, int nbytes) {
@@ -266,6 +270,7 @@ bool SeqFile::open(const std::string& path, Mode mode, int* error) {
     writing_ = mode != Mode::Old;
     last_line_start_ = -1;
     line_start_ = -1;
+    next_line_start_ = -1;
     line_ = 0;
     return true;
 }
@@ -273,20 +278,37 @@ bool SeqFile::open(const std::string& path, Mode mode, int* error) {
 bool SeqFile::read_line(std::string& line) {
     line.clear();
     if (!file_) return false;
-    long start = std::ftell(file_);
+    // Where the line read last ended, unless the file has been moved since.
+    long start = next_line_start_ >= 0 ? next_line_start_ : std::ftell(file_);
+    next_line_start_ = -1;
     // The file is this object's alone: its lock is not needed.
     int c = getc_unlocked(file_);
     if (c == EOF) {
         std::clearerr(file_);
         return false;
     }
-    char text[kMaxLine];
-    std::size_t n = 0;
+    std::size_t n = 0; // characters seen, kept or not
     while (c != EOF && c != '\n') {
-        if (n < kMaxLine) text[n++] = static_cast<char>(c);
+        if (n < kMaxLine) line.push_back(static_cast<char>(c));
+        ++n;
+#if defined(__GLIBC__)
+        // The rest of the line as far as the stream's buffer holds it, found
+        // with one scan instead of a call per character. These are the two
+        // fields through which the C library's own getc_unlocked reads the
+        // buffer; a line never costs more memory than the kept columns.
+        const char* from = file_->_IO_read_ptr;
+        const char* end = file_->_IO_read_end;
+        if (from < end) {
+            const void* nl = std::memchr(from, '\n', static_cast<std::size_t>(end - from));
+            const char* stop = nl ? static_cast<const char*>(nl) : end;
+            const std::size_t k = static_cast<std::size_t>(stop - from);
+            if (n < kMaxLine) line.append(from, std::min(k, kMaxLine - n));
+            n += k;
+            file_->_IO_read_ptr = const_cast<char*>(stop);
+        }
+#endif
         c = getc_unlocked(file_);
     }
-    line.assign(text, n);
     if (c == EOF && std::ferror(file_)) {
         std::clearerr(file_);
         return false;
@@ -294,12 +316,14 @@ bool SeqFile::read_line(std::string& line) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     last_line_start_ = start;
     line_start_ = start;
+    if (start >= 0) next_line_start_ = start + static_cast<long>(n) + (c == '\n' ? 1 : 0);
     ++line_;
     return true;
 }
 
 void SeqFile::write_line(std::string_view line) {
     if (!file_) return;
+    next_line_start_ = -1;
     // The stream passes its buffer on when it fills: a failure shows here.
     if (fwrite_unlocked(line.data(), 1, line.size(), file_) != line.size() || putc_unlocked('\n', file_) == EOF)
         write_failed(errno);
@@ -316,6 +340,7 @@ void SeqFile::rewind() {
     if (std::fflush(file_) != 0 && writing_) write_failed(errno);
     std::fseek(file_, 0, SEEK_SET);
     last_line_start_ = -1;
+    next_line_start_ = -1;
     line_ = 0;
 }
 
@@ -323,6 +348,7 @@ void SeqFile::backspace() {
     if (!file_ || last_line_start_ < 0) return;
     std::fseek(file_, last_line_start_, SEEK_SET);
     last_line_start_ = -1;
+    next_line_start_ = -1;
     --line_;
 }
 
@@ -332,6 +358,7 @@ void SeqFile::seek(long position, int line) {
     if (!file_) return;
     std::fseek(file_, position, SEEK_SET);
     last_line_start_ = -1;
+    next_line_start_ = -1;
     line_ = line;
 }
 

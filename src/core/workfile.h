@@ -123,6 +123,15 @@ public:
 
     // Reads record `rec`; bytes beyond the end of the file read as zero.
     void read(int rec, Record& record);
+    // The first n bytes of record `rec` where they are held in memory (n
+    // no more than the record length), without a copy; nullptr when they
+    // are not all held, and read() is the way to them. Valid until the
+    // file is next written or closed.
+    const std::uint8_t* held(int rec, std::size_t n) const {
+        if (fd_ < 0 || rec < 1 || n > static_cast<std::size_t>(record_length_)) return nullptr;
+        const std::size_t offset = static_cast<std::size_t>(rec - 1) * static_cast<std::size_t>(record_length_);
+        return offset + n <= image_.size() ? image_.data() + offset : nullptr;
+    }
     // Writes the first `nbytes` bytes of the record (all when negative) at
     // record `rec`; the rest of the file record is left as it was.
     void write(int rec, const Record& record, int nbytes = -1);
@@ -241,6 +250,7 @@ private:
     bool writing_ = false;
     long last_line_start_ = -1;
     long line_start_ = -1;
+    long next_line_start_ = -1; // where the next line starts, when known without asking the stream
     int line_ = 0;
     std::unique_ptr<char[]> buffer_; // the stream's buffer while the file is open
     static constexpr std::size_t kReadBuffer = std::size_t{64} << 10;

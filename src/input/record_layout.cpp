@@ -2,6 +2,8 @@
 
 #include "report/iocat3.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -9,14 +11,33 @@ namespace quarlo {
 
 ColumnUse::ColumnUse(const char* what, int width, std::initializer_list<Field> fields, std::initializer_list<Flag> flags)
     : what_(what), width_(width) {
+    for (int c = 1; c <= width_ && c <= kMaxWidth; ++c) unused_bytes_[static_cast<std::size_t>(c - 1)] = 0xff;
     for (const Field& f : fields) use(f.col, f.width);
     for (const Flag& f : flags) flag(f);
 }
 
 ColumnUse& ColumnUse::use(int col, int width) {
     for (int c = col; c < col + width && c <= width_; ++c)
-        if (c >= 1) used_[static_cast<std::size_t>(c)] = true;
+        if (c >= 1) {
+            used_[static_cast<std::size_t>(c)] = true;
+            unused_bytes_[static_cast<std::size_t>(c - 1)] = 0;
+        }
     return *this;
+}
+
+bool ColumnUse::blank_where_unused(const char* text, std::size_t n) const {
+    constexpr std::uint64_t kBlanks = 0x2020202020202020u;
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t chars = 0, unused = 0;
+        std::memcpy(&chars, text + i, 8);
+        std::memcpy(&unused, unused_bytes_.data() + i, 8);
+        // A byte is not zero where the character is not a blank.
+        if (((chars ^ kBlanks) & unused) != 0) return false;
+    }
+    for (; i < n; ++i)
+        if (text[i] != ' ' && unused_bytes_[i] != 0) return false;
+    return true;
 }
 
 ColumnUse& ColumnUse::flag(const Flag& f) {
@@ -53,6 +74,10 @@ void check_columns(RunContext& ctx, const ColumnUse& use, SourceLine at, std::st
         }, quote);
     }
     if (tab) return;
+    // Nearly every line: nothing to say.
+    if (n <= static_cast<std::size_t>(std::min(use.width(), ColumnUse::kMaxWidth)) &&
+        use.blank_where_unused(text.data(), n))
+        return;
     for (std::size_t i = 0; i < n; ++i) {
         if (text[i] == ' ') continue;
         const int col = static_cast<int>(i) + 1;

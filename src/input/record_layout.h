@@ -43,11 +43,17 @@ public:
     int width() const { return width_; }
     bool used(int col) const { return col >= 1 && col <= width_ && used_[static_cast<std::size_t>(col)]; }
     const std::array<Flag, 4>& flags() const { return flags_; }
+    // Whether the first n characters of a line (n <= width()) are blank in
+    // every column this layout leaves unused: looked at eight columns at a
+    // time.
+    bool blank_where_unused(const char* text, std::size_t n) const;
 
 private:
     const char* what_;
     int width_;
     std::array<bool, kMaxWidth + 1> used_{};
+    // 0xff for the columns not used, byte col - 1 for column col.
+    std::array<unsigned char, kMaxWidth> unused_bytes_{};
     std::array<Flag, 4> flags_{};
 };
 

@@ -2,6 +2,7 @@
 // in the fixed-length little-endian layout, an existing file keeps its
 // records, and a record never written reads as zeros.
 #include "core/workfile.h"
+#include "core/records.h"
 #include "support/test_util.h"
 
 #include <gtest/gtest.h>
@@ -129,4 +130,110 @@ TEST(DirectFile, RunsAndSingleRecordsAgree) {
     f.close_delete();
     DirectFile closed;
     EXPECT_FALSE(closed.read_records(1, 1, back.data()));
+}
+
+// Records are moved between the structures and the work-file records as
+// byte copies where the layout allows: every field must still land at its
+// offset of the layout, in little-endian order, and read back unchanged.
+TEST(WorkRecords, FieldsAtTheirLayoutOffsets) {
+    EquationRecord e;
+    for (int i = 0; i < 5; ++i) {
+        e.unknown[static_cast<std::size_t>(i)] = 100 + i;
+        e.coefficient[static_cast<std::size_t>(i)] = 0.25f * static_cast<float>(i + 1);
+    }
+    e.misclosure = -1.5f;
+    e.weight = 4.0f;
+    e.from_position = 7;
+    e.to_position = -8;
+    e.refraction_set = 2;
+    e.distance = 1234.5678;
+    Record r(kEqnRecordLength);
+    encode(e, r);
+    for (std::size_t i = 0; i < 5; ++i) {
+        EXPECT_EQ(r.i32(4 * i), 100 + static_cast<int>(i));
+        EXPECT_EQ(r.f32(20 + 4 * i), 0.25f * static_cast<float>(i + 1));
+    }
+    EXPECT_EQ(r.f32(40), -1.5f);
+    EXPECT_EQ(r.f32(44), 4.0f);
+    EXPECT_EQ(r.i32(48), 7);
+    EXPECT_EQ(r.i32(52), -8);
+    EXPECT_EQ(r.i32(56), 2);
+    EXPECT_EQ(r.f64(60), 1234.5678);
+    EXPECT_EQ(r.data()[60], std::bit_cast<std::uint64_t>(1234.5678) & 0xff); // low byte first
+    EquationRecord back = decode_equation(r);
+    EXPECT_EQ(back.unknown, e.unknown);
+    EXPECT_EQ(back.coefficient, e.coefficient);
+    EXPECT_EQ(back.distance, e.distance);
+    EXPECT_EQ(back.to_position, -8);
+
+    // A character and an integer at odd offsets, and the bytes between
+    // fields left as they were.
+    ZenithRecord z;
+    z.from = 2017;
+    z.zenith = 1.25;
+    z.sd = 3.0f;
+    z.distance_type = 'H';
+    z.distance_supplied = 1;
+    z.observed_eccentric_code = 9;
+    Record zr(kObsRecordLength);
+    encode(z, zr);
+    EXPECT_EQ(zr.i32(0), 2017);
+    EXPECT_EQ(zr.f64(8), 1.25);
+    EXPECT_EQ(zr.f32(16), 3.0f);
+    EXPECT_EQ(zr.i32(68), 9);
+    EXPECT_EQ(zr.ch(72), 'H');
+    EXPECT_EQ(zr.i32(73), 1);
+    EXPECT_EQ(zr.ch(77), '\0');
+    ZenithRecord zback = decode_zenith(zr);
+    EXPECT_EQ(zback.distance_type, 'H');
+    EXPECT_EQ(zback.distance_supplied, 1);
+    EXPECT_EQ(zback.zenith, 1.25);
+
+    // A name field: its 20 characters at offset 24 of a station record.
+    StationRecord s;
+    s.number = 12;
+    s.name.set("TRIG 12");
+    s.height = 152.354f;
+    s.adjusted_sd = 0.01f;
+    Record sr(kObsRecordLength);
+    encode(s, sr);
+    EXPECT_EQ(sr.text(24, 20), "TRIG 12             ");
+    EXPECT_EQ(sr.f32(44), 152.354f);
+    EXPECT_EQ(sr.f32(68), 0.01f);
+    StationRecord sback = decode_station(sr);
+    EXPECT_EQ(sback.name, s.name);
+    EXPECT_EQ(sback.adjusted_sd, 0.01f);
+}
+
+// Records held in memory are decoded where they lie, the others read from
+// the disk: both give the record as written, and a record never written
+// reads as zeros either way.
+TEST(WorkRecords, HeldAndDiskRecordsReadAlike) {
+    TempDir dir;
+    DirectFile f;
+    ASSERT_TRUE(f.open("obs.wrk", kObsRecordLength));
+    const int beyond = static_cast<int>(DirectFile::kImageBytes / kObsRecordLength) + 3;
+    HeightDiffRecord h;
+    h.from = 3;
+    h.to = 14;
+    h.dh = 0.4743f;
+    h.sd = 0.002f;
+    h.distance = 812.25;
+    for (int rec : {1, 2, beyond}) {
+        h.to = rec;
+        write_height_diff(f, rec, h);
+    }
+    EXPECT_NE(f.held(2, kHeightDiffRecordBytes), nullptr);
+    EXPECT_EQ(f.held(beyond, kHeightDiffRecordBytes), nullptr);
+    EXPECT_EQ(f.held(2, kObsRecordLength + 1), nullptr);
+    for (int rec : {1, 2, beyond}) {
+        HeightDiffRecord back = read_height_diff(f, rec);
+        EXPECT_EQ(back.to, rec);
+        EXPECT_EQ(back.dh, 0.4743f);
+        EXPECT_EQ(back.distance, 812.25);
+    }
+    HeightDiffRecord never = read_height_diff(f, beyond + 5);
+    EXPECT_EQ(never.from, 0);
+    EXPECT_EQ(never.distance, 0.0);
+    f.close_delete();
 }

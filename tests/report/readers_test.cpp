@@ -1,5 +1,7 @@
 // The record reader and the fixed-column integer, real and angle fields.
 #include "report/iocat3.h"
+#include "core/workfile.h"
+#include "input/record_layout.h"
 #include "support/test_util.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +13,7 @@
 #include <random>
 #include <string>
 #include <string_view>
+#include <vector>
 
 using namespace quarlo;
 using quarlo::test::TempDir;
@@ -275,5 +278,82 @@ TEST(FieldReaders, SameValuesAsTheFirstReadersOnEdgeFields) {
         if (i % 2) m.append("E").append(std::to_string(exponent(gen)));
         if (i % 3 == 0) m.insert(0, 1, '-');
         expect_as_reference(m, 1, 20);
+    }
+}
+
+// Lines are read from the stream's buffer a run at a time: they must come
+// out as the text split at its line ends, across the buffer's refills, with
+// over-long lines cut to their first SeqFile::kMaxLine characters, a "\r"
+// before the line end dropped and the line starts kept for a step back.
+TEST(LineReader, LinesAcrossBufferRefillsAndLimits) {
+    TempDir dir;
+    std::mt19937 gen(17);
+    std::uniform_int_distribution<int> kind(0, 9), length(0, 200), letter(0, 25);
+    std::string content;
+    for (int i = 0; content.size() < 300000; ++i) {
+        const int k = kind(gen);
+        std::string line;
+        if (k == 0) line.assign(SeqFile::kMaxLine + static_cast<std::size_t>(length(gen)) - 100, 'L');
+        else for (int n = length(gen); n > 0; --n) line.push_back(static_cast<char>('a' + letter(gen)));
+        if (k == 1) line.push_back('\r');
+        if (k == 2) line.push_back('\0');
+        if (k == 0 && length(gen) % 2 == 0 && line.size() >= SeqFile::kMaxLine) line[SeqFile::kMaxLine - 1] = '\r';
+        content += line + "\n";
+    }
+    content += "last line without an end\r";
+    write_file("lines.txt", content);
+
+    // The expected lines, split by hand.
+    std::vector<std::string> expected;
+    std::vector<long> starts;
+    for (std::size_t at = 0; at < content.size();) {
+        std::size_t nl = content.find('\n', at);
+        std::size_t stop = nl == std::string::npos ? content.size() : nl;
+        std::string line = content.substr(at, std::min(stop - at, SeqFile::kMaxLine));
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        expected.push_back(line);
+        starts.push_back(static_cast<long>(at));
+        at = nl == std::string::npos ? content.size() : nl + 1;
+    }
+
+    SeqFile f;
+    ASSERT_TRUE(f.open("lines.txt", SeqFile::Mode::Old));
+    std::string line;
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        ASSERT_TRUE(f.read_line(line)) << "line " << i + 1;
+        ASSERT_EQ(line, expected[i]) << "line " << i + 1;
+        ASSERT_EQ(f.line_start(), starts[i]) << "line " << i + 1;
+        ASSERT_EQ(f.line_number(), static_cast<int>(i) + 1);
+        if (i % 97 == 0) {
+            // Stepping back reads the same line again.
+            f.backspace();
+            ASSERT_TRUE(f.read_line(line));
+            ASSERT_EQ(line, expected[i]);
+        }
+    }
+    EXPECT_FALSE(f.read_line(line));
+    EXPECT_TRUE(line.empty());
+}
+
+// The columns check looks at eight columns at a time: it must find text in
+// an unused column exactly where a column-by-column look does, in every
+// record layout, at every line length up to the layout's width.
+TEST(ColumnCheck, UnusedColumnsFoundAsColumnByColumn) {
+    std::mt19937 gen(26);
+    std::uniform_int_distribution<int> blank(0, 15);
+    for (int code : {1, 10, 11, 18, 23, 24, 26, 92}) {
+        const ColumnUse* use = record::columns_of(code);
+        ASSERT_NE(use, nullptr);
+        for (int i = 0; i < 4000; ++i) {
+            const std::size_t n = static_cast<std::size_t>(i) % (static_cast<std::size_t>(use->width()) + 1);
+            // Mostly blanks where unused, so that both answers occur.
+            std::string text(n, ' ');
+            for (std::size_t c = 0; c < n; ++c)
+                if (use->used(static_cast<int>(c) + 1) ? blank(gen) < 8 : blank(gen) == 0) text[c] = '7';
+            bool clean = true;
+            for (std::size_t c = 0; c < n; ++c)
+                if (text[c] != ' ' && !use->used(static_cast<int>(c) + 1)) clean = false;
+            ASSERT_EQ(use->blank_where_unused(text.data(), n), clean) << code << ": \"" << text << "\"";
+        }
     }
 }
