@@ -56,7 +56,7 @@ TEST(WriteExports, LargeOutputsGoToTheirFilesWholeAcrossTheirChunks) {
     for (int i = 5; i <= 2004; ++i) {
         StationResult s = model;
         s.position = s.number = i;
-        s.label = "P" + std::to_string(i);
+        s.label = std::string("P").append(std::to_string(i));
         s.easting += i;
         s.northing -= 2 * i;
         r.stations.push_back(s);

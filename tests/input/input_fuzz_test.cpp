@@ -307,7 +307,7 @@ private:
         return s.size() > static_cast<std::size_t>(width) ? s.substr(0, static_cast<std::size_t>(width)) : s;
     }
 
-    std::string label(int i) { return "P" + std::to_string(i); }
+    std::string label(int i) { return std::string("P").append(std::to_string(i)); }
 
     std::string angle_packed() {
         char buf[16];
@@ -393,7 +393,7 @@ private:
     std::string many_stations() {
         std::string s = header();
         int stations = uniform(990, 1010);
-        for (int i = 1; i <= stations; ++i) s += place(chance(2) ? "GRD" : "GCR", 5, "S" + std::to_string(i)) + "\n";
+        for (int i = 1; i <= stations; ++i) s += place(chance(2) ? "GRD" : "GCR", 5, std::string("S").append(std::to_string(i))) + "\n";
         s += place(place("DIF", 5, "S1"), 19, "NEW") + "\n";
         return s;
     }

@@ -480,7 +480,7 @@ TEST(TreformForm, EmptyBodyGivesOnlyTheEndRecord) {
 
 TEST(TreformLimit, NineHundredNinetyNineStationsAreAccepted) {
     std::vector<std::string> body;
-    for (int i = 1; i <= 999; ++i) body.push_back(in({{1, "GRD"}, {5, "S" + std::to_string(i)}}));
+    for (int i = 1; i <= 999; ++i) body.push_back(in({{1, "GRD"}, {5, std::string("S").append(std::to_string(i))}}));
     // A repeated label at the limit is not a new station.
     body.push_back(in({{1, "GRD"}, {5, "S999"}}));
     body.push_back(in({{1, "DIF"}, {5, "S1"}, {19, "S999"}}));
@@ -496,7 +496,7 @@ TEST(TreformLimit, NineHundredNinetyNineStationsAreAccepted) {
 
 TEST(TreformLimit, OneThousandStationLinesStopTheRun) {
     std::vector<std::string> body;
-    for (int i = 1; i <= 1000; ++i) body.push_back(in({{1, "GRD"}, {5, "S" + std::to_string(i)}}));
+    for (int i = 1; i <= 1000; ++i) body.push_back(in({{1, "GRD"}, {5, std::string("S").append(std::to_string(i))}}));
     Conversion cv(body);
     EXPECT_EQ(cv.c().option.run_status, -9);
     EXPECT_EQ(cv.console(), " There are more than 999 stations \n");
@@ -504,7 +504,7 @@ TEST(TreformLimit, OneThousandStationLinesStopTheRun) {
 
 TEST(TreformLimit, ObservationLabelsCountTowardsTheLimit) {
     std::vector<std::string> body;
-    for (int i = 1; i <= 998; ++i) body.push_back(in({{1, "GRD"}, {5, "S" + std::to_string(i)}}));
+    for (int i = 1; i <= 998; ++i) body.push_back(in({{1, "GRD"}, {5, std::string("S").append(std::to_string(i))}}));
     body.push_back(in({{1, "DIF"}, {5, "S1"}, {19, "NEW1"}}));
     body.push_back(in({{1, "DIF"}, {5, "NEW2"}, {19, "S1"}}));
     Conversion cv(body);
@@ -515,7 +515,7 @@ TEST(TreformLimit, ObservationLabelsCountTowardsTheLimit) {
 TEST(TreformLimit, WholeRunStopsDuringSetUpAndRemovesItsWorkFiles) {
     TempDir dir;
     std::string text = "01\n";
-    for (int i = 1; i <= 1000; ++i) text += in({{1, "GRD"}, {5, "S" + std::to_string(i)}}) + "\n";
+    for (int i = 1; i <= 1000; ++i) text += in({{1, "GRD"}, {5, std::string("S").append(std::to_string(i))}}) + "\n";
     write_file("big.dat", text);
     auto res = run_program({"-o", "big.dat"});
     EXPECT_EQ(res.status, kExitSetupFailed);

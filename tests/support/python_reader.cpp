@@ -32,7 +32,7 @@ bool python_has(const std::string& modules) {
 
 std::string read_outputs(const std::vector<std::string>& args) {
     std::string command = "python3 " + quoted(std::string(QUARLO_SOURCE_DIR) + "/tests/support/read_outputs.py");
-    for (const auto& a : args) command += " " + quoted(a);
+    for (const auto& a : args) command.append(" ").append(quoted(a));
     command += " >read_outputs.out 2>read_outputs.err";
     int status = std::system(command.c_str());
     if (status != 0) {
