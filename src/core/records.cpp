@@ -239,11 +239,8 @@ StationRecord decode_station(const Record& r) { return decode_with_layout<Statio
 void encode(const ZenithRecord& z, Record& r) { encode_with_layout(z, r); }
 ZenithRecord decode_zenith(const Record& r) { return decode_with_layout<ZenithRecord>(r); }
 void encode(const HeightDiffRecord& h, Record& r) { encode_with_layout(h, r); }
-HeightDiffRecord decode_height_diff(const Record& r) { return decode_with_layout<HeightDiffRecord>(r); }
 void encode(const CoordDiffRecord& c, Record& r) { encode_with_layout(c, r); }
-CoordDiffRecord decode_coord_diff(const Record& r) { return decode_with_layout<CoordDiffRecord>(r); }
 void encode(const EqnStationRecord& s, Record& r) { encode_with_layout(s, r); }
-EqnStationRecord decode_eqn_station(const Record& r) { return decode_with_layout<EqnStationRecord>(r); }
 void encode(const EquationRecord& e, Record& r) { encode_with_layout(e, r); }
 EquationRecord decode_equation(const Record& r) { return decode_with_layout<EquationRecord>(r); }
 

@@ -135,11 +135,8 @@ StationRecord decode_station(const Record& r);
 void encode(const ZenithRecord& z, Record& r);
 ZenithRecord decode_zenith(const Record& r);
 void encode(const HeightDiffRecord& h, Record& r);
-HeightDiffRecord decode_height_diff(const Record& r);
 void encode(const CoordDiffRecord& c, Record& r);
-CoordDiffRecord decode_coord_diff(const Record& r);
 void encode(const EqnStationRecord& s, Record& r);
-EqnStationRecord decode_eqn_station(const Record& r);
 void encode(const EquationRecord& e, Record& r);
 EquationRecord decode_equation(const Record& r);
 

@@ -352,74 +352,64 @@ bool parse_real(const Squeezed& s, double& value) {
 // The fields of nearly every record: blanks, a sign before anything else
 // and digits, for a real with at most one point; at most nine digits for an
 // integer, fifteen for a real. Read in one pass over the columns, with the
-// value and status the full rules give; false for anything else, which is
-// left to the full rules. col >= 1, width >= 1.
-bool read_plain_int(std::string_view text, int col, int width, int& value, int& status) {
-    const std::size_t first = static_cast<std::size_t>(col - 1);
-    const std::size_t end = std::min(first + static_cast<std::size_t>(std::min(width, 20)), text.size());
-    bool sign = false, negative = false;
-    int digits = 0;
-    std::uint64_t v = 0;
-    for (std::size_t i = first; i < end; ++i) {
-        const char c = text[i];
-        const unsigned d = static_cast<unsigned char>(c) - static_cast<unsigned>('0');
-        if (d < 10) {
-            ++digits;
-            v = v * 10 + d;
-        } else if (c == ' ') {
-            continue;
-        } else if ((c == '-' || c == '+') && !sign && digits == 0) {
-            sign = true;
-            negative = c == '-';
-        } else {
-            return false;
+// value and status the full rules give; anything else is left to the full
+// rules. col >= 1, width >= 1.
+struct PlainNumber {
+    bool sign = false, negative = false, point = false;
+    int digits = 0; // leading zeros counted too
+    int scale = 0;  // digits after the point
+    std::uint64_t m = 0;
+
+    // False when the field holds anything but blanks, a leading sign,
+    // digits and (when one is allowed) a point.
+    bool scan(std::string_view text, int col, int width, bool point_allowed) {
+        const std::size_t first = static_cast<std::size_t>(col - 1);
+        const std::size_t end = std::min(first + static_cast<std::size_t>(std::min(width, 20)), text.size());
+        for (std::size_t i = first; i < end; ++i) {
+            const char c = text[i];
+            const unsigned d = static_cast<unsigned char>(c) - static_cast<unsigned>('0');
+            if (d < 10) {
+                ++digits;
+                m = m * 10 + d;
+                scale += point ? 1 : 0;
+            } else if (c == ' ') {
+                continue;
+            } else if (c == '.' && point_allowed && !point) {
+                point = true;
+            } else if ((c == '-' || c == '+') && !sign && digits == 0 && !point) {
+                sign = true;
+                negative = c == '-';
+            } else {
+                return false;
+            }
         }
+        // A sign or a point without digits is left to the full rules.
+        return digits > 0 || (!sign && !point);
     }
+};
+
+bool read_plain_int(std::string_view text, int col, int width, int& value, int& status) {
+    PlainNumber n;
     // Nine digits cannot overflow; more are left to the full rules.
-    if (digits > 9 || (digits == 0 && sign)) return false;
-    status = digits == 0 ? 0 : 1;
-    const int magnitude = static_cast<int>(v);
-    value = negative ? -magnitude : magnitude;
+    if (!n.scan(text, col, width, false) || n.digits > 9) return false;
+    status = n.digits == 0 ? 0 : 1;
+    const int magnitude = static_cast<int>(n.m);
+    value = n.negative ? -magnitude : magnitude;
     return true;
 }
 
 bool read_plain_real(std::string_view text, int col, int width, double& value, int& status) {
-    const std::size_t first = static_cast<std::size_t>(col - 1);
-    const std::size_t end = std::min(first + static_cast<std::size_t>(std::min(width, 20)), text.size());
-    bool sign = false, negative = false;
-    int point = 0;  // 1 after the point
-    int digits = 0; // leading zeros counted too
-    int scale = 0;  // digits after the point
-    std::uint64_t m = 0;
-    for (std::size_t i = first; i < end; ++i) {
-        const char c = text[i];
-        const unsigned d = static_cast<unsigned char>(c) - static_cast<unsigned>('0');
-        if (d < 10) {
-            ++digits;
-            m = m * 10 + d;
-            scale += point;
-        } else if (c == ' ') {
-            continue;
-        } else if (c == '.' && point == 0) {
-            point = 1;
-        } else if ((c == '-' || c == '+') && !sign && digits == 0 && point == 0) {
-            sign = true;
-            negative = c == '-';
-        } else {
-            return false;
-        }
-    }
-    if (digits == 0) {
-        if (sign || point != 0) return false;
+    PlainNumber n;
+    // As the full rules work it: m < 10^15 and an exact power of ten.
+    if (!n.scan(text, col, width, true) || n.digits > 15) return false;
+    if (n.digits == 0) {
         status = 0;
         value = 0.0;
         return true;
     }
-    // As the full rules work it: m < 10^15 and an exact power of ten.
-    if (digits > 15) return false;
-    double v = static_cast<double>(m);
-    v = scale == 0 ? v * kExactPow10[0] : v / kExactPow10[scale];
-    value = negative ? -v : v;
+    double v = static_cast<double>(n.m);
+    v = n.scale == 0 ? v * kExactPow10[0] : v / kExactPow10[n.scale];
+    value = n.negative ? -v : v;
     status = 1;
     return true;
 }

@@ -72,10 +72,10 @@ void expect_json_value(const nlohmann::json& actual, const nlohmann::json& expec
 void check_json(const std::string& expected_path, const std::string& target) {
     const auto expected = nlohmann::json::parse(read_file(expected_path));
     const auto actual = nlohmann::json::parse(read_file(target));
-    for (const auto& [pointer, spec] : expected.items()) {
+    for (const auto& [pointer, want] : expected.items()) {
         const nlohmann::json::json_pointer at(pointer);
         ASSERT_TRUE(actual.contains(at)) << target << " lacks " << pointer;
-        expect_json_value(actual[at], spec.at(0), spec.at(1).get<double>(), spec.at(2).get<double>(),
+        expect_json_value(actual[at], want.at(0), want.at(1).get<double>(), want.at(2).get<double>(),
                           target + pointer);
     }
 }
