@@ -31,72 +31,17 @@ void ioc12(RunContext& ctx, char ch, int col, int count) {
     std::memset(&ctx.ioarea.prtlin(col), ch, static_cast<std::size_t>(std::min(count, 133 - col)));
 }
 
-namespace {
-
-// A number's characters, written backwards from the end of a buffer whose
-// other characters are blanks: the field of any width up to 16 is then the
-// last `width` characters.
-struct NumberText {
-    char buf[32];
-    NumberText() { std::memset(buf, ' ', sizeof buf); }
-    char* end() { return buf + sizeof buf; }
-};
-
-// Copies n characters (n <= 16) in at most two overlapping moves of a
-// fixed size each.
-[[gnu::always_inline]] inline void copy_short(char* out, const char* from, int n) {
-    if (n >= 8) {
-        std::memcpy(out, from, 8);
-        std::memcpy(out + n - 8, from + n - 8, 8);
-    } else if (n >= 4) {
-        std::memcpy(out, from, 4);
-        std::memcpy(out + n - 4, from + n - 4, 4);
-    } else if (n >= 2) {
-        // Not a loop: the compiler would make it a call of the C library.
-        std::memcpy(out, from, 2);
-        std::memcpy(out + n - 2, from + n - 2, 2);
-    } else if (n == 1) {
-        out[0] = from[0];
-    }
-}
-
-// The field of `width` columns (at most 16) from column col (1 <= col <=
-// 132): the number that starts at p in t, right-aligned, or asterisks
-// across the field when it takes more than the width; cut at column 132.
-[[gnu::always_inline]] inline void place_right(RunContext& ctx, int col, int width, NumberText& t, const char* p) {
-    char* out = &ctx.ioarea.prtlin(col);
-    const int k = std::min(width, 133 - col);
-    if (t.end() - p > width) {
-        std::memset(out, '*', static_cast<std::size_t>(k));
-        return;
-    }
-    copy_short(out, t.end() - width, k);
-}
-
-} // namespace
-
-void ioc03(RunContext& ctx, long long value, int col, int width, int zero_flag) {
-    if (col < 1 || col > 132 || width < 1) return;
+void io_detail::ioc03_wide(RunContext& ctx, long long value, int col, int width) {
     if (width > 12) width = 12;
-    if (value == 0 && zero_flag < 0) return;
     NumberText t;
     const char* p = edit::int_chars(t.end(), value);
     // Ten columns at most; the rest of a wider field is blank.
-    place_right(ctx, col, std::min(width, 10), t, p);
-    if (width > 10 && col + 10 <= 132) ioc12(ctx, ' ', col + 10, width - 10);
+    place_right(ctx, col, 10, t, p);
+    if (col + 10 <= 132) ioc12(ctx, ' ', col + 10, width - 10);
 }
 
-void ioc05(RunContext& ctx, double value, int col, int width, int decimals) {
+void io_detail::ioc05_other(RunContext& ctx, double value, int col, int width, int decimals) {
     if (col < 1 || col > 131 || width < 1 || width > 15) return;
-    if (decimals >= 1 && decimals <= 8) {
-        // The number in full, with its zero before the point: it fits the
-        // field or the field is asterisks.
-        NumberText t;
-        if (const char* p = edit::fixed_chars(t.end(), value, decimals)) {
-            place_right(ctx, col, width, t, p);
-            return;
-        }
-    }
     char work[20];
     std::memset(work, ' ', sizeof work);
     if (decimals <= 0) {

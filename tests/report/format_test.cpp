@@ -177,6 +177,26 @@ TEST(Ioc05, DecimalsAboveEightAndColumnRangeLeaveTheLineBlank) {
     EXPECT_EQ(line(r), std::string(132, ' '));
 }
 
+TEST(Ioc05, FieldsWrittenInLineFollowTheGeneralRules) {
+    // Rounded integers and fields of one to eight decimals are written in
+    // line; the general rules must give the same columns, including
+    // overflow, halves and the cut at column 132.
+    std::mt19937_64 rng(17);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    TestRun fast, general;
+    for (int i = 0; i < 40000; ++i) {
+        const int decimals = static_cast<int>(rng() % 10) - 1;
+        if (decimals == 0) continue;
+        const int width = 1 + static_cast<int>(rng() % 15);
+        const int col = i % 2 ? 117 + static_cast<int>(rng() % 15) : 1 + static_cast<int>(rng() % 131);
+        double value = unit(rng) * std::pow(10.0, static_cast<double>(rng() % 11));
+        if (i % 5 == 0) value = std::round(value) + 0.5; // halves
+        ioc05(fast.c(), value, col, width, decimals);
+        io_detail::ioc05_other(general.c(), value, col, width, decimals);
+        ASSERT_EQ(line(fast), line(general)) << value << " col " << col << " width " << width << " decimals " << decimals;
+    }
+}
+
 TEST(Raddms15, WorkedAnglesAndCarries) {
     EXPECT_EQ(raddms15(dms(0, 30, 0), 1), "  0 30 00.0    ");
     EXPECT_EQ(raddms15(-dms(0, 30, 0), 1), " -0 30 00.0    ");
