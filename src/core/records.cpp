@@ -195,15 +195,22 @@ const Spans& spans_of() {
     return spans;
 }
 
+// The value's fields into the bytes of a record that reach to the layout's
+// extent; the bytes between fields are left as they are.
+template <typename T>
+void to_bytes(const Spans& s, const T& value, std::uint8_t* bytes) {
+    const auto* from = reinterpret_cast<const unsigned char*>(&value);
+    for (int i = 0; i < s.count; ++i) {
+        const Spans::Span& sp = s.span[static_cast<std::size_t>(i)];
+        std::memcpy(bytes + sp.record_at, from + sp.value_at, sp.size);
+    }
+}
+
 template <typename T>
 void encode_with_layout(const T& value, Record& r) {
     const Spans& s = spans_of<T>();
     if (s.direct && s.extent <= r.size()) {
-        const auto* from = reinterpret_cast<const unsigned char*>(&value);
-        for (int i = 0; i < s.count; ++i) {
-            const Spans::Span& sp = s.span[static_cast<std::size_t>(i)];
-            std::memcpy(r.data() + sp.record_at, from + sp.value_at, sp.size);
-        }
+        to_bytes(s, value, r.data());
         return;
     }
     Writer w{r};
@@ -280,6 +287,14 @@ T read_decoded(DirectFile& f, int rec) {
 
 template <typename T>
 void write_raw(DirectFile& f, int rec, const T& value, int nbytes) {
+    const Spans& s = spans_of<T>();
+    if (s.direct && nbytes <= static_cast<int>(Record::kInline) && s.extent <= static_cast<std::size_t>(nbytes)) {
+        // The bytes laid out in place, the gaps between fields zero.
+        std::uint8_t bytes[Record::kInline] = {};
+        to_bytes(s, value, bytes);
+        f.write(rec, bytes, static_cast<std::size_t>(nbytes));
+        return;
+    }
     Record r(static_cast<std::size_t>(std::max(f.record_length(), kObsRecordLength)));
     encode(value, r);
     f.write(rec, r, nbytes);

@@ -163,10 +163,13 @@ void DirectFile::read(int rec, Record& record) {
 }
 
 void DirectFile::write(int rec, const Record& record, int nbytes) {
-    std::size_t offset = offset_of(rec);
     std::size_t n = nbytes < 0 ? record.size() : static_cast<std::size_t>(nbytes);
-    n = std::min<std::size_t>({n, record.size(), static_cast<std::size_t>(record_length_)});
-    if (!put(offset, record.data(), n)) transfer_failure("write", path_, errno);
+    write(rec, record.data(), std::min(n, record.size()));
+}
+
+void DirectFile::write(int rec, const std::uint8_t* bytes, std::size_t n) {
+    std::size_t offset = offset_of(rec);
+    if (!put(offset, bytes, std::min(n, static_cast<std::size_t>(record_length_)))) transfer_failure("write", path_, errno);
 }
 
 // Runs of records go straight to the disk (a reservation of space must
@@ -324,6 +327,20 @@ bool SeqFile::read_line(std::string& line) {
 void SeqFile::write_line(std::string_view line) {
     if (!file_) return;
     next_line_start_ = -1;
+#if defined(__GLIBC__)
+    // Straight into the stream's buffer while the line and its end fit:
+    // the two fields through which the C library's own putc_unlocked
+    // writes, which it leaves equal whenever the buffer cannot take
+    // characters this way. Otherwise, and when the buffer is full, the
+    // stream's own call below.
+    if (file_->_IO_write_end - file_->_IO_write_ptr > static_cast<std::ptrdiff_t>(line.size())) {
+        char* to = file_->_IO_write_ptr;
+        std::memcpy(to, line.data(), line.size());
+        to[line.size()] = '\n';
+        file_->_IO_write_ptr = to + line.size() + 1;
+        return;
+    }
+#endif
     // The stream passes its buffer on when it fills: a failure shows here.
     if (fwrite_unlocked(line.data(), 1, line.size(), file_) != line.size() || putc_unlocked('\n', file_) == EOF)
         write_failed(errno);

@@ -135,6 +135,8 @@ public:
     // Writes the first `nbytes` bytes of the record (all when negative) at
     // record `rec`; the rest of the file record is left as it was.
     void write(int rec, const Record& record, int nbytes = -1);
+    // Writes n bytes (no more than the record length) at record `rec`.
+    void write(int rec, const std::uint8_t* bytes, std::size_t n);
     // Number of whole or partial records the file holds.
     int records_on_file();
 
