@@ -53,8 +53,8 @@ const Case kCases[] = {
     {'c', "dense", NetworkKind::Dense, 1.5, 100.0},
 };
 
-const char* const kStageOrder[] = {"reading", "ordering",  "provisional heights", "equations", "forming",
-                                   "factorising", "inverting", "results", "report"};
+const char* const kStageOrder[] = {"files",       "reading",   "ordering", "provisional heights", "equations",
+                                   "forming",     "factorising", "inverting", "results", "report"};
 
 struct StageFigures {
     double seconds = 0.0;

@@ -46,6 +46,6 @@ TEST(StageTimes, OneLinePerStageAndTheReportUnchanged) {
         EXPECT_GT(kib, 0) << line;
         stages.push_back(line.substr(0, line.size() - words[words.size() - 2].size() - words.back().size() - 2));
     }
-    EXPECT_EQ(stages, (std::vector<std::string>{"earlier line", "reading", "ordering", "provisional heights",
-                                                "equations", "report"}));
+    EXPECT_EQ(stages, (std::vector<std::string>{"earlier line", "files", "reading", "ordering",
+                                                "provisional heights", "equations", "report"}));
 }
