@@ -2,6 +2,7 @@
 
 #include "core/fatal.h"
 #include "core/interruption.h"
+#include "core/write_behind.h"
 
 #include <algorithm>
 #include <bit>
@@ -231,6 +232,32 @@ void DirectFile::close_delete() {
 
 SeqFile::~SeqFile() { close(); }
 
+namespace {
+
+// A file written only forwards, created or emptied: its bytes go to the
+// system through a second thread, which also empties an old file, or
+// straight from the stream when no thread can be had. Only a regular file
+// is emptied (a device such as /dev/null is written as it is).
+WriteBehindStream open_forwards(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) return {};
+    struct stat st {};
+    WriteBehindStream s;
+    if (::fstat(fd, &st) == 0) {
+        const bool truncate = S_ISREG(st.st_mode) && st.st_size > 0;
+        s = open_write_behind(fd, truncate);
+        if (!s.file && (!truncate || ::ftruncate(fd, 0) == 0)) s.file = ::fdopen(fd, "wb");
+    }
+    if (!s.file) {
+        const int error = errno;
+        ::close(fd);
+        errno = error;
+    }
+    return s;
+}
+
+} // namespace
+
 bool SeqFile::open(const std::string& path, Mode mode, int* error) {
     close();
     struct stat st {};
@@ -243,23 +270,28 @@ bool SeqFile::open(const std::string& path, Mode mode, int* error) {
         }
         target = staged_name(path);
     }
-    const char* how = mode == Mode::Old ? "rb" : mode == Mode::Scratch ? "w+b" : "wb";
-    std::FILE* f = nullptr;
+    const bool forwards_only = mode == Mode::Replace || mode == Mode::Staged;
+    WriteBehindStream s;
     {
         // A temporary is removed if the run is interrupted.
         auto held = interruption::hold();
-        f = std::fopen(target.c_str(), how);
-        if (f && mode == Mode::Staged) interruption::add_file(target);
+        if (forwards_only)
+            s = open_forwards(target);
+        else
+            s.file = std::fopen(target.c_str(), mode == Mode::Old ? "rb" : "w+b");
+        if (s.file && mode == Mode::Staged) interruption::add_file(target);
     }
+    std::FILE* f = s.file;
     if (!f) {
         if (error) *error = errno;
         return false;
     }
     file_ = f;
+    behind_ = s.writer;
     path_ = path;
     if (mode == Mode::Staged) staged_ = target;
     // A directory opens for reading on some systems; it is not a text file.
-    if (fstat(fileno(f), &st) == 0 && S_ISDIR(st.st_mode)) {
+    if (fileno(f) >= 0 && fstat(fileno(f), &st) == 0 && S_ISDIR(st.st_mode)) {
         close();
         if (error) *error = EISDIR;
         return false;
@@ -267,7 +299,7 @@ bool SeqFile::open(const std::string& path, Mode mode, int* error) {
     // Reports run to megabytes: fewer, larger transfers. The buffer is the
     // file object's own (the C library would take only its default size).
     // Not cleared: its pages are only touched as far as the file is used.
-    const std::size_t size = mode == Mode::Old ? kReadBuffer : kWriteBuffer;
+    const std::size_t size = mode == Mode::Old ? kReadBuffer : forwards_only ? kWriteBehindBuffer : kWriteBuffer;
     buffer_.reset(new char[size]);
     std::setvbuf(f, buffer_.get(), _IOFBF, size);
     writing_ = mode != Mode::Old;
@@ -381,6 +413,10 @@ void SeqFile::seek(long position, int line) {
 
 void SeqFile::flush() {
     if (file_ && std::fflush(file_) != 0 && writing_) write_failed(errno);
+    // What the stream passed on is in the file only once the writing
+    // thread has written it.
+    if (file_ && behind_)
+        if (const int error = drain(*behind_); error != 0) write_failed(error);
 }
 
 void SeqFile::remove_staged() {
@@ -394,6 +430,7 @@ void SeqFile::remove_staged() {
 void SeqFile::close() {
     if (file_) std::fclose(file_);
     file_ = nullptr;
+    behind_ = nullptr;
     writing_ = false;
     buffer_.reset();
     remove_staged();
@@ -418,6 +455,7 @@ void SeqFile::finish() {
     errno = 0;
     if (std::fclose(file_) != 0 && error == 0) error = errno != 0 ? errno : EIO;
     file_ = nullptr;
+    behind_ = nullptr;
     writing_ = false;
     buffer_.reset();
     if (error != 0) {

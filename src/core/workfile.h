@@ -14,6 +14,8 @@
 
 namespace quarlo {
 
+class WriteBehind;
+
 // One fixed-length unformatted record. Integers are 32-bit signed, reals
 // 32- or 64-bit IEEE, all little-endian; characters are single bytes.
 class Record {
@@ -247,6 +249,7 @@ private:
     void remove_staged();
 
     std::FILE* file_ = nullptr;
+    WriteBehind* behind_ = nullptr; // the writing thread of a file written only forwards
     std::string path_;
     std::string staged_; // the temporary of a staged file until committed
     bool writing_ = false;
@@ -257,6 +260,9 @@ private:
     std::unique_ptr<char[]> buffer_; // the stream's buffer while the file is open
     static constexpr std::size_t kReadBuffer = std::size_t{64} << 10;
     static constexpr std::size_t kWriteBuffer = std::size_t{1} << 20;
+    // A file written only forwards passes its buffer to a second thread:
+    // smaller pieces keep that thread busy while the run goes on.
+    static constexpr std::size_t kWriteBehindBuffer = std::size_t{256} << 10;
 };
 
 bool file_exists(const std::string& path);

@@ -2,6 +2,7 @@
 // in the fixed-length little-endian layout, an existing file keeps its
 // records, and a record never written reads as zeros.
 #include "core/workfile.h"
+#include "core/fatal.h"
 #include "core/records.h"
 #include "support/test_util.h"
 
@@ -236,4 +237,43 @@ TEST(WorkRecords, HeldAndDiskRecordsReadAlike) {
     EXPECT_EQ(never.from, 0);
     EXPECT_EQ(never.distance, 0.0);
     f.close_delete();
+}
+
+// A file written only forwards reaches the disk through a second thread:
+// written over an old, longer file it holds exactly the new lines, in order,
+// after a flush for another reader and after the close; many buffers' worth
+// make the writer wait for the thread. A device is written, not emptied.
+TEST(SeqFile, WrittenForwardsOverAnOldFileThroughTheWritingThread) {
+    TempDir dir;
+    write_file("old.prt", std::string(3'000'000, 'x'));
+    SeqFile f;
+    ASSERT_TRUE(f.open("old.prt", SeqFile::Mode::Replace));
+    std::string expected;
+    for (int i = 0; i < 30'000; ++i) {
+        const std::string line = "LINE " + std::to_string(i) + std::string(static_cast<std::size_t>(i % 130), '.');
+        f.write_line(line);
+        expected += line + "\n";
+        if (i == 99) {
+            f.flush();
+            EXPECT_EQ(read_file("old.prt"), expected);
+        }
+    }
+    f.finish();
+    EXPECT_EQ(read_file("old.prt"), expected);
+
+    SeqFile device;
+    ASSERT_TRUE(device.open("/dev/null", SeqFile::Mode::Replace));
+    device.write_line("nothing kept");
+    device.finish();
+
+    // A write the thread could not make stops the run at a later line.
+    SeqFile full;
+    ASSERT_TRUE(full.open("/dev/full", SeqFile::Mode::Replace));
+    std::string message;
+    try {
+        for (int i = 0; i < 100'000; ++i) full.write_line(std::string(132, ' '));
+    } catch (const FatalStop& stop) {
+        message = stop.console_message();
+    }
+    EXPECT_EQ(message, " Unable to write /dev/full: No space left on device");
 }
