@@ -362,12 +362,22 @@ bool read_plain_real(std::string_view text, int col, int width, double& value, i
 } // namespace
 
 int read_int_field(std::string_view text, int col, int width, int& status) {
+    int plain = 0;
+    if (col >= 1 && width >= 1 && read_plain_int(text, col, width, plain, status)) return plain;
+    return io_detail::read_int_field_general(text, col, width, status);
+}
+
+double read_real_field(std::string_view text, int col, int width, int& status) {
+    double plain = 0.0;
+    if (col >= 1 && width >= 1 && read_plain_real(text, col, width, plain, status)) return plain;
+    return io_detail::read_real_field_general(text, col, width, status);
+}
+
+int io_detail::read_int_field_general(std::string_view text, int col, int width, int& status) {
     if (col < 1 || width < 1) {
         status = -1;
         return 0;
     }
-    int plain = 0;
-    if (read_plain_int(text, col, width, plain, status)) return plain;
     Squeezed s(text, col, width);
     if (s.n == 0) {
         status = 0;
@@ -382,13 +392,11 @@ int read_int_field(std::string_view text, int col, int width, int& status) {
     return static_cast<int>(v);
 }
 
-double read_real_field(std::string_view text, int col, int width, int& status) {
+double io_detail::read_real_field_general(std::string_view text, int col, int width, int& status) {
     if (col < 1 || width < 1) {
         status = -1;
         return 0.0;
     }
-    double plain = 0.0;
-    if (read_plain_real(text, col, width, plain, status)) return plain;
     Squeezed s(text, col, width);
     if (s.n == 0) {
         status = 0;

@@ -60,6 +60,13 @@ double esu05(RunContext& ctx, int col, int width);
 // blank-padded). status: 0 blank, 1 read, -1 not readable.
 int read_int_field(std::string_view text, int col, int width, int& status);
 double read_real_field(std::string_view text, int col, int width, int& status);
+namespace io_detail {
+// The full rules of the two fields; the readers above take plain numbers
+// (blanks, a sign, digits and a point) in one pass and leave the rest to
+// these.
+int read_int_field_general(std::string_view text, int col, int width, int& status);
+double read_real_field_general(std::string_view text, int col, int width, int& status);
+} // namespace io_detail
 // Angle field of the input record rules; status 0, 1, 2 (negative) or -1.
 double read_angle_field(std::string_view text, int col, int width, int& status);
 

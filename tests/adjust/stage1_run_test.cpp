@@ -11,17 +11,6 @@ using namespace quarlo::test;
 
 namespace {
 
-// An input line: texts placed at their columns.
-std::string card(std::initializer_list<std::pair<int, std::string>> fields) {
-    std::string line;
-    for (const auto& [col, text] : fields) {
-        if (line.size() < static_cast<std::size_t>(col - 1 + static_cast<int>(text.size())))
-            line.resize(static_cast<std::size_t>(col - 1) + text.size(), ' ');
-        line.replace(static_cast<std::size_t>(col - 1), text.size(), text);
-    }
-    return line + "\n";
-}
-
 // Stage 1 with the station file option.
 std::string control() { return card({{1, "01"}, {54, "1"}, {56, "1"}}); }
 

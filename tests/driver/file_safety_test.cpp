@@ -24,16 +24,6 @@ namespace {
 
 using Files = std::vector<std::string>;
 
-// An input line with each text placed at its column.
-std::string card(std::initializer_list<std::pair<int, std::string>> fields) {
-    std::string line;
-    for (const auto& [col, text] : fields) {
-        if (line.size() < static_cast<std::size_t>(col - 1)) line.resize(static_cast<std::size_t>(col - 1), ' ');
-        line.replace(static_cast<std::size_t>(col - 1), text.size(), text);
-    }
-    return line + "\n";
-}
-
 std::string station(const std::string& number, const std::string& easting, const std::string& name,
                     const std::string& fixed_height = "") {
     std::string line = card({{1, "10"}, {4, number}, {8, easting}, {19, "   2000.000"}, {31, name}});
@@ -192,6 +182,10 @@ TEST(InputNeverAnOutput, RefusedBeforeAnythingIsWritten) {
         std::string console; // empty: the run goes ahead
     };
     const Case cases[] = {
+        {"net.dat", {"-o", "net.dat", "net.dat"},
+         " The report net.dat would overwrite the input file net.dat; run abandoned\n"},
+        {"net.dat", {"net.dat", "./net.dat"},
+         " Output file name: ./net.dat\n The report ./net.dat would overwrite the input file net.dat; run abandoned\n"},
         {"net.dat", {"-o", "net.dat", "link.dat"},
          " The report link.dat would overwrite the input file net.dat; run abandoned\n"},
         {"net.hgt", {"-o", "net.hgt"}, " The height file net.hgt would overwrite the input file net.hgt; run abandoned\n"},

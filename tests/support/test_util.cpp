@@ -73,6 +73,16 @@ std::string line132(std::initializer_list<std::pair<int, std::string>> fields) {
     return line;
 }
 
+std::string card(std::initializer_list<std::pair<int, std::string>> fields) {
+    std::string line;
+    for (const auto& [col, text] : fields) {
+        const std::size_t at = static_cast<std::size_t>(col - 1);
+        if (line.size() < at + text.size()) line.resize(at + text.size(), ' ');
+        line.replace(at, text.size(), text);
+    }
+    return line + "\n";
+}
+
 TestRun::TestRun(const std::string& console_input) : ctx(std::make_unique<RunContext>()), in(console_input) {
     ctx->console.in = &in;
     ctx->console.out = &out;

@@ -36,6 +36,8 @@ void write_file(const std::string& path, const std::string& content);
 std::string cols(const std::string& line, int col, int len);
 // A line of 132 characters with the given texts placed at their columns.
 std::string line132(std::initializer_list<std::pair<int, std::string>> fields);
+// An input line: the given texts placed at their columns, then the line end.
+std::string card(std::initializer_list<std::pair<int, std::string>> fields);
 
 // A context with the report initialised and its console captured; the run
 // date is fixed at " 8-Dec-2026".
